@@ -1,0 +1,230 @@
+#include "PortConfigDialog.h"
+
+#include <climits>
+
+#include "AboutDialog.h"
+#include "SystemTools.h"
+#include "Text.h"
+#include "module.h"
+#include "resource.h"
+
+namespace {
+const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\norvo\\Parameters";
+const char kSerialDeviceMap[] = "HARDWARE\\DEVICEMAP\\SerialComm";
+const char kDriverImage[] = "\\DRIVERS\\norvo.SYS";
+const char kCaption[] = "Norvo Setup";
+const int kLevelMin = 1;
+const int kLevelMax = 127;
+const int kTicks[] = {20, 40, 60, 80, 100};
+}  // namespace
+
+PortConfigDialog::PortConfigDialog(HWND parent)
+    : Dialog(IDD_PORT_CONFIG, parent),
+      icon(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_APPLET))),
+      portCombo(IDC_PORT_COMBO),
+      rs485Check(IDC_RS485_CHECK),
+      rxSlider(IDC_RX_SLIDER),
+      txSlider(IDC_TX_SLIDER),
+      rxLevelText(IDC_RX_LEVEL_TEXT),
+      txLevelText(IDC_TX_LEVEL_TEXT),
+      rxLowText(IDC_RX_LOW_TEXT),
+      rxHighText(IDC_RX_HIGH_TEXT),
+      txLowText(IDC_TX_LOW_TEXT),
+      txHighText(IDC_TX_HIGH_TEXT) {
+  for (Control* control : {&portCombo, &rs485Check, &rxSlider, &txSlider, &rxLevelText, &txLevelText, &rxLowText,
+                           &rxHighText, &txLowText, &txHighText})
+    Bind(*control);
+}
+
+PortConfigDialog::~PortConfigDialog() = default;
+
+// The number a name's seventh character onward begins with, read as atoi would: white space,
+// an optional sign, digits. A run of digits too long for a long saturates instead of wrapping.
+
+long PortConfigDialog::PortKeyNumber(const std::string& name) {
+  if (name.size() <= 6) return 0;
+  size_t i = 6;
+  while (i < name.size() && IsWhiteSpace(name[i])) ++i;
+  bool negative = false;
+  if (i < name.size() && (name[i] == '+' || name[i] == '-')) negative = name[i++] == '-';
+  long long value = 0;
+  const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+  for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
+    value = value * 10 + (name[i] - '0');
+    if (value > limit) value = limit;
+  }
+  return static_cast<long>(negative ? -value : value);
+}
+
+void PortConfigDialog::SortPortKeys(std::vector<std::string>& names) {
+  int count = static_cast<int>(names.size());
+  for (int pass = 0; pass < count; ++pass)
+    for (int j = count - 1; j > pass; --j)
+      if (PortKeyNumber(names[j]) < PortKeyNumber(names[j - 1])) names[j].swap(names[j - 1]);
+}
+
+BOOL PortConfigDialog::OnInitDialog() {
+  SystemTools tools;
+
+  char systemDirectory[MAX_PATH];
+  GetSystemDirectoryA(systemDirectory, MAX_PATH);
+  const char* version = tools.GetFileVersionString(std::string(systemDirectory) + kDriverImage);
+  if (!version) {
+    ShowMessage("Please install Norvo driver first.", MB_ICONEXCLAMATION);
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
+  SetDlgItemTextA(Handle(), IDC_DRIVER_VERSION, version);
+
+  char about[256];
+  if (LoadStringA(CurrentModule(), IDS_ABOUTBOX, about, sizeof about) > 0) {
+    HMENU menu = GetSystemMenu(Handle(), FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
+  }
+
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+  std::string prefix;
+  portNamePrefix = tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kParametersKey, "PortNamePrefix", prefix)
+                       ? TrimLeft(TrimRight(prefix))
+                       : "COM";
+
+  BuildPortList();
+  if (portCount == 0) {
+    ShowMessage("No port detected\nPlease install KVR Norvo card first.", MB_ICONHAND);
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
+
+  portSettings.assign(static_cast<size_t>(portCount), PortSettings{});
+  for (int i = 0; i < portCount; ++i) {
+    portCombo.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(portNames[i].c_str()));
+    LoadPortSettings(i);
+  }
+  portCombo.Send(CB_SETCURSEL, 0);
+  ShowCurrentPort();
+  return TRUE;
+}
+
+void PortConfigDialog::BuildPortList() {
+  SystemTools tools;
+  portCount = tools.EnumRegistrySubkeys(HKEY_LOCAL_MACHINE, kParametersKey, portKeyNames);
+  SortPortKeys(portKeyNames);
+  portNames.clear();
+  for (size_t i = 0; i < portKeyNames.size();) {
+    const std::string& name = portKeyNames[i];
+    std::string device;
+    if (name.compare(0, 5, "Norvo") == 0 &&
+        tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kSerialDeviceMap, Trim(name), device)) {
+      portNames.push_back(ToUpper(Trim(device)));
+      ++i;
+    } else {
+      portKeyNames.erase(portKeyNames.begin() + static_cast<long>(i));
+      --portCount;
+    }
+  }
+}
+
+void PortConfigDialog::LoadPortSettings(int port) {
+  SystemTools tools;
+  std::string key = std::string(kParametersKey) + "\\" + portKeyNames[port];
+  PortSettings& settings = portSettings[port];
+  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
+    settings.rs485Mode = kDefaultRs485Mode;
+  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "TxFIFO", &settings.txFifoLevel, 4))
+    settings.txFifoLevel = kDefaultTxFifoLevel;
+  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RxFIFO", &settings.rxFifoLevel, 4))
+    settings.rxFifoLevel = kDefaultRxFifoLevel;
+}
+
+PortSettings* PortConfigDialog::CurrentSettings() {
+  LRESULT index = portCombo.Send(CB_GETCURSEL);
+  if (index < 0 || index >= portCount) return nullptr;
+  return &portSettings[static_cast<size_t>(index)];
+}
+
+void PortConfigDialog::ShowCurrentPort() {
+  PortSettings* settings = CurrentSettings();
+  if (!settings) return;
+  rs485Check.Send(BM_SETCHECK, static_cast<WPARAM>(settings->rs485Mode));
+  txSlider.Send(TBM_CLEARTICS, FALSE);
+  rxSlider.Send(TBM_CLEARTICS, FALSE);
+  txSlider.Send(TBM_SETRANGEMIN, FALSE, kLevelMin);
+  txLowText.SetText("Low(1)");
+  txSlider.Send(TBM_SETRANGEMAX, FALSE, kLevelMax);
+  txHighText.SetText("High(127)");
+  rxSlider.Send(TBM_SETRANGEMIN, FALSE, kLevelMin);
+  rxLowText.SetText("Low(1)");
+  rxSlider.Send(TBM_SETRANGEMAX, FALSE, kLevelMax);
+  rxHighText.SetText("High(127)");
+  for (int tick : kTicks) {
+    txSlider.Send(TBM_SETTIC, 0, tick);
+    rxSlider.Send(TBM_SETTIC, 0, tick);
+  }
+  char text[16];
+  wsprintfA(text, "%d", static_cast<int>(settings->txFifoLevel));
+  txLevelText.SetText(text);
+  wsprintfA(text, "%d", static_cast<int>(settings->rxFifoLevel));
+  rxLevelText.SetText(text);
+  rxSlider.Send(TBM_SETPOS, TRUE, settings->rxFifoLevel);
+  txSlider.Send(TBM_SETPOS, TRUE, settings->txFifoLevel);
+}
+
+bool PortConfigDialog::OnCommand(WORD id, WORD code) {
+  static const Command<PortConfigDialog> commands[] = {
+      {IDC_PORT_COMBO, CBN_SELCHANGE, &PortConfigDialog::ShowCurrentPort},
+      {IDC_RS485_CHECK, BN_CLICKED, &PortConfigDialog::OnRs485Clicked},
+      {IDC_DEFAULT_BUTTON, BN_CLICKED, &PortConfigDialog::OnDefault},
+      {IDC_CANCEL_BUTTON, BN_CLICKED, &PortConfigDialog::OnCancelButton},
+  };
+  return Dispatch(commands, id, code);
+}
+
+bool PortConfigDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_HSCROLL) {
+    OnSliderScroll(reinterpret_cast<HWND>(lParam));
+    return false;  // the trackbar's default processing still follows
+  }
+  if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    AboutDialog about;
+    about.DoModal();
+    return true;
+  }
+  return false;
+}
+
+void PortConfigDialog::OnSliderScroll(HWND slider) {
+  PortSettings* settings = CurrentSettings();
+  if (!settings || !slider) return;
+  char text[16];
+  if (slider == txSlider.Handle()) {
+    settings->txFifoLevel = static_cast<int32_t>(txSlider.Send(TBM_GETPOS));
+    wsprintfA(text, "%d", static_cast<int>(settings->txFifoLevel));
+    txLevelText.SetText(text);
+  } else if (slider == rxSlider.Handle()) {
+    settings->rxFifoLevel = static_cast<int32_t>(rxSlider.Send(TBM_GETPOS));
+    wsprintfA(text, "%d", static_cast<int>(settings->rxFifoLevel));
+    rxLevelText.SetText(text);
+  }
+}
+
+void PortConfigDialog::OnRs485Clicked() {
+  if (PortSettings* settings = CurrentSettings()) settings->rs485Mode = static_cast<int32_t>(rs485Check.Send(BM_GETCHECK));
+}
+
+void PortConfigDialog::OnDefault() {
+  PortSettings* settings = CurrentSettings();
+  if (!settings) return;
+  settings->rs485Mode = kDefaultRs485Mode;
+  settings->rxFifoLevel = kDefaultRxFifoLevel;
+  settings->txFifoLevel = kDefaultTxFifoLevel;
+  ShowCurrentPort();
+}
+
+void PortConfigDialog::OnCancelButton() { EndDialog(IDCANCEL); }
+
+void PortConfigDialog::OnOK() { ApplyChanges(); }
+
+void PortConfigDialog::ShowMessage(const char* text, UINT type) { MessageBoxA(Handle(), text, kCaption, type); }

@@ -1,0 +1,61 @@
+// "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
+// record per port while the user edits them, and applies them to the driver.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Dialog.h"
+#include "PortSettings.h"
+
+class PortConfigDialog : public Dialog {
+ public:
+  explicit PortConfigDialog(HWND parent = nullptr);
+  ~PortConfigDialog() override;
+
+  // Orders port key names by the number that starts at their seventh character; names with
+  // the same number keep their order.
+  static void SortPortKeys(std::vector<std::string>& names);
+  static long PortKeyNumber(const std::string& name);
+  // A port-name prefix must not be empty nor hold any of \ / * ? | < > : ".
+  static bool IsValidPortName(const std::string& name);
+
+  // Port model, entry i of each list being the same port.
+  std::vector<std::string> portKeyNames;  // subkeys of the driver's Parameters key, as enumerated
+  std::vector<std::string> portNames;     // device names from the serial device map, upper case
+  int portCount = 0;
+  std::vector<PortSettings> portSettings;
+  std::string portNamePrefix;
+  HICON icon;
+
+  Control portCombo;
+  Control rs485Check;
+  Control rxSlider;
+  Control txSlider;
+  Control rxLevelText;
+  Control txLevelText;
+  Control rxLowText;
+  Control rxHighText;
+  Control txLowText;
+  Control txHighText;
+
+  void ShowCurrentPort();
+  void ApplyChanges();
+  bool IsAnyPortOpen();
+
+ protected:
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  bool OnCommand(WORD id, WORD code) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void BuildPortList();
+  void LoadPortSettings(int port);
+  PortSettings* CurrentSettings();
+  void OnSliderScroll(HWND slider);
+  void OnRs485Clicked();
+  void OnDefault();
+  void OnCancelButton();
+  void ShowMessage(const char* text, UINT type);
+};

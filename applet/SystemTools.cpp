@@ -1,0 +1,114 @@
+#include "SystemTools.h"
+
+#include <cstring>
+
+namespace {
+
+// Closes a registry key when the operation that opened it returns.
+class KeyHolder {
+ public:
+  KeyHolder() = default;
+  ~KeyHolder() {
+    if (key) RegCloseKey(key);
+  }
+  KeyHolder(const KeyHolder&) = delete;
+  KeyHolder& operator=(const KeyHolder&) = delete;
+  HKEY key = nullptr;
+};
+
+const DWORD kMaxKeyName = 256;
+const DWORD kMaxStringBytes = 256;
+
+char versionText[32];
+
+}  // namespace
+
+SystemTools::~SystemTools() = default;
+
+int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names) {
+  KeyHolder holder;
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_ALL_ACCESS, &holder.key) != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    return 0;
+  }
+  names.clear();
+  int count = 0;
+  char name[kMaxKeyName];
+  FILETIME lastWrite;
+  for (DWORD index = 0;; ++index) {
+    DWORD length = kMaxKeyName;
+    if (RegEnumKeyExA(holder.key, index, name, &length, nullptr, nullptr, nullptr, &lastWrite) != ERROR_SUCCESS) break;
+    names.push_back(std::string(name, length));
+    ++count;
+  }
+  return count;
+}
+
+int SystemTools::ReadRegistryString(HKEY root, std::string keyPath, std::string valueName, std::string& value) {
+  KeyHolder holder;
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key) != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    return 0;
+  }
+  // One byte more than the query may fill, so that a stored text without its terminating NUL
+  // is still terminated here.
+  char buffer[kMaxStringBytes + 1];
+  DWORD bytes = kMaxStringBytes;
+  if (RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes) !=
+      ERROR_SUCCESS) {
+    value.clear();
+    return 0;
+  }
+  buffer[bytes < kMaxStringBytes ? bytes : kMaxStringBytes] = 0;
+  value = buffer;
+  return 1;
+}
+
+int SystemTools::ReadRegistryBinary(HKEY root, std::string keyPath, std::string valueName, void* buffer, DWORD size) {
+  KeyHolder holder;
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key) != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    return 0;
+  }
+  DWORD bytes = size;
+  if (RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, static_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
+    return 0;
+  // A shorter value fills only the first bytes; the rest of the field must not keep stale data.
+  if (bytes < size) std::memset(static_cast<BYTE*>(buffer) + bytes, 0, size - bytes);
+  return 1;
+}
+
+int SystemTools::WriteRegistryBinary(HKEY root, std::string keyPath, std::string valueName, const void* data, DWORD size) {
+  KeyHolder holder;
+  if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &holder.key,
+                      nullptr) != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    return 0;
+  }
+  return RegSetValueExA(holder.key, valueName.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS
+             ? 1
+             : 0;
+}
+
+const char* SystemTools::GetFileVersionString(std::string path) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  if (size == 0) return nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) return nullptr;
+  void* block = GlobalLock(memory);
+  const char* result = nullptr;
+  if (block) {
+    GetFileVersionInfoA(path.c_str(), handle, size, block);
+    LPVOID text = nullptr;
+    UINT length = 0;
+    if (VerQueryValueA(block, "\\StringFileInfo\\040904B0\\FileVersion", &text, &length) && text) {
+      std::strncpy(versionText, static_cast<const char*>(text), sizeof versionText - 1);
+      versionText[sizeof versionText - 1] = 0;
+      result = versionText;
+    }
+    GlobalUnlock(memory);
+  }
+  GlobalFree(memory);
+  return result;
+}

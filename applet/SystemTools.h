@@ -1,0 +1,32 @@
+// Registry, file-version and driver-service operations of the applet. Stateless: callers make
+// a local instance where they need one. Every operation reports failure only through its result.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "winapi.h"
+
+class SystemTools {
+ public:
+  virtual ~SystemTools();
+
+  // Names of all subkeys of a key, in the order the registry enumerates them. Returns their
+  // count, or 0 with the list untouched when the key can't be opened with full access.
+  int EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names);
+  // A string value of at most 256 bytes, terminating NUL included; 1 when read.
+  int ReadRegistryString(HKEY root, std::string keyPath, std::string valueName, std::string& value);
+  // At most size bytes of a value, whatever its stored type; 1 when read. A shorter value
+  // leaves the rest of the buffer zero; a longer one fails and leaves the buffer alone.
+  int ReadRegistryBinary(HKEY root, std::string keyPath, std::string valueName, void* buffer, DWORD size);
+  // Stores size bytes as REG_BINARY, creating the key if needed; 1 when written.
+  int WriteRegistryBinary(HKEY root, std::string keyPath, std::string valueName, const void* data, DWORD size);
+  // The FileVersion text (U.S. English, Unicode block) of a file's version resource, cut to 31
+  // characters, in a buffer that the next call overwrites; nullptr when there is none.
+  const char* GetFileVersionString(std::string path);
+
+  // Asks a service to stop and waits for it: 1 when it is stopped, 0 on failure.
+  int StopDriverService(std::string serviceName);
+  // Starts a service and waits for it: 1 started and running, 2 already running, 0 failure.
+  int StartDriverService(std::string serviceName);
+};

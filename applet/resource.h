@@ -1,0 +1,32 @@
+// Resource and control ids of the applet.
+#pragma once
+
+#define IDS_ABOUTBOX 101
+#define IDD_ABOUTBOX 100
+#define IDD_PORT_CONFIG 131
+#define IDD_PORTS_IN_USE 143
+#define IDI_APPLET 129
+
+#define IDM_ABOUTBOX 0x0010
+
+#define IDC_RS485_CHECK 1047
+#define IDC_CANCEL_BUTTON 1048
+#define IDC_PORT_COMBO 1049
+#define IDC_DRIVER_VERSION 1050
+#define IDC_RX_SLIDER 1057
+#define IDC_TX_SLIDER 1058
+#define IDC_DEFAULT_BUTTON 1060
+#define IDC_RX_LABEL 1067
+#define IDC_RX_LOW_TEXT 1068
+#define IDC_RX_HIGH_TEXT 1069
+#define IDC_TX_LABEL 1070
+#define IDC_TX_LOW_TEXT 1071
+#define IDC_TX_HIGH_TEXT 1072
+#define IDC_RX_LEVEL_TEXT 1073
+#define IDC_TX_LEVEL_TEXT 1074
+#define IDC_PORT_LABEL 1075
+#define IDC_RESTART_WINDOWS 1076
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

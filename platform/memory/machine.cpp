@@ -1,0 +1,10 @@
+#include "internal.h"
+
+namespace memory {
+void Reset() {
+  ResetRegistry();
+  ResetSystem();
+  ResetResources();
+  ResetWindows();
+}
+}  // namespace memory

@@ -1,0 +1,116 @@
+// The in-memory machine behind platform/memory/winapi.h: what tests use to lay out its state
+// (registry, files, resources) and to act as the user on its modal dialogs and message boxes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "winapi.h"
+
+namespace memory {
+
+// Back to a fresh machine: empty registry, files and windows, no scripted user, no records.
+// Loaded resource modules stay loaded, with any overridden strings put back.
+void Reset();
+
+// ---- registry ----
+// A key the current user may only read: opening or creating it with write access is refused
+// with ERROR_ACCESS_DENIED, as an access control list would.
+void SetKeyReadOnly(HKEY root, const std::string& path, bool readOnly);
+// Handles opened with RegOpenKeyExA/RegCreateKeyExA and not yet closed.
+int OpenKeyCount();
+// Global memory blocks allocated and not yet freed.
+int LiveGlobalBlocks();
+
+// ---- files ----
+extern const char* const kSystemDirectory;  // what GetSystemDirectoryA reports
+void PutFile(const std::string& path, std::vector<BYTE> versionInfo = {});
+void RemoveFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A VS_VERSIONINFO block as a resource compiler lays it out: string tables named by their
+// language and code page ("040904B0") holding name/value pairs.
+using StringTable = std::pair<std::string, std::vector<std::pair<std::string, std::string>>>;
+std::vector<BYTE> BuildVersionInfo(const std::vector<StringTable>& tables);
+
+// ---- resource modules ----
+// Loads a compiled resource file (.res, as windres -O res writes it) as a module; the last
+// module loaded is the one CurrentModule() reports.
+HINSTANCE LoadModule(const std::string& resPath);
+void OverrideString(HINSTANCE module, UINT id, const std::string& text);
+// The raw data of a resource, or an empty vector.
+std::vector<BYTE> ResourceData(HINSTANCE module, LPCSTR type, LPCSTR name);
+
+// A dialog template as the resource compiler wrote it (DLGTEMPLATE or DLGTEMPLATEEX).
+struct TemplateItem {
+  int id;
+  std::string cls;   // "Button", "Static", "ComboBox", ... or the class name given
+  std::string text;
+  WORD titleOrdinal; // a resource ordinal in place of a text (icons)
+  short x, y, cx, cy;
+  DWORD style, exStyle;
+};
+struct DialogTemplate {
+  bool extended;
+  DWORD style, exStyle;
+  short x, y, cx, cy;
+  std::string caption;
+  WORD pointSize;
+  std::string font;
+  std::vector<TemplateItem> items;
+};
+// Throws if the module has no such dialog or the template is malformed.
+DialogTemplate ReadDialogTemplate(HINSTANCE module, UINT id);
+DialogTemplate ParseDialogTemplate(const std::vector<BYTE>& data);
+
+// ---- the user ----
+// Acts on one running modal dialog or message box the way a person at the keyboard would.
+class DialogUser {
+ public:
+  explicit DialogUser(HWND dialog) : dialog_(dialog) {}
+  HWND Handle() const { return dialog_; }
+  HWND Item(int id) const;
+  std::string Caption() const;
+  std::string Text(int id) const;
+  bool Enabled(int id) const;
+  bool Visible() const;
+  int Checked(int id) const;
+  std::vector<std::string> Items(int comboId) const;
+  int Selection(int comboId) const;
+  LONG Position(int sliderId) const;
+  std::vector<LONG> Ticks(int sliderId) const;
+  HWND Focus() const;
+  bool Ended() const;
+
+  void Click(int id);                  // a mouse click on a button; refused if it is disabled
+  void Choose(int comboId, int index); // picks an entry from a drop-down list
+  void Drag(int sliderId, LONG pos);   // drags a trackbar's thumb to pos and lets go
+  void SliderKey(int sliderId, int vk);// an arrow, Page or Home/End key on a focused trackbar
+  void Key(int vk);                    // Enter or Esc on the dialog
+  void CloseBox();                     // the close box in the caption
+  void SystemMenu(UINT command);       // a command chosen from the system menu
+
+ private:
+  HWND dialog_;
+};
+
+// Scripts the user: each modal dialog that opens takes the next script in the queue, which
+// must be for a dialog with that caption, and must end the dialog. A message box takes the
+// next script only if it is a message box script with the box's caption; otherwise the box is
+// answered with its default button. Every box is recorded.
+void OnDialog(const std::string& caption, std::function<void(DialogUser&)> script);
+void OnMessageBox(const std::string& caption, std::function<void(DialogUser&)> script);
+size_t PendingScripts();
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  UINT type;
+  int answer;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+
+}  // namespace memory

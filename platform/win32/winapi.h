@@ -1,0 +1,14 @@
+// The Win32 subset the two programs use, taken from the real system headers. The in-memory
+// machine (platform/memory/winapi.h) declares the same names for the Linux build.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
+#include <cpl.h>
+#include <winver.h>

@@ -1,0 +1,58 @@
+// Lays out the in-memory machine as the driver's installation leaves it, and reads back what
+// the applet stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "machine.h"
+
+extern const char* const kParameters;  // "SYSTEM\CurrentControlSet\Services\norvo\Parameters"
+extern const char* const kDeviceMap;   // "HARDWARE\DEVICEMAP\SerialComm"
+
+// The driver image with a FileVersion in its U.S. English block.
+void InstallDriverImage(const std::string& version = "2.1.0.7");
+std::string DriverImagePath();
+
+void SetValue(const std::string& path, const std::string& name, DWORD type, const std::vector<BYTE>& data);
+void SetString(const std::string& path, const std::string& name, const std::string& text);
+void SetLevel(const std::string& port, const std::string& name, int32_t value, DWORD type = REG_BINARY);
+void CreateKey(const std::string& path);
+// A port key under Parameters and, when device is not empty, its entry in the device map.
+void AddPort(const std::string& keyName, const std::string& device);
+
+struct StoredValue {
+  bool present;
+  DWORD type;
+  std::vector<BYTE> data;
+  int32_t AsInt() const;
+};
+StoredValue ReadValue(const std::string& path, const std::string& name);
+// Every port value of the given keys, for before-and-after comparisons.
+std::vector<StoredValue> Snapshot(const std::vector<std::string>& ports);
+bool operator==(const StoredValue& a, const StoredValue& b);
+
+// The usual installation: driver image, three published ports with stored levels.
+void InstallThreePorts();
+
+// The control ids of the configuration dialog, as a user finds them.
+enum ConfigControl {
+  kApply = 1,
+  kCheck = 1047,
+  kCancelButton = 1048,
+  kCombo = 1049,
+  kVersion = 1050,
+  kRxSlider = 1057,
+  kTxSlider = 1058,
+  kDefaultButton = 1060,
+  kRxLow = 1068,
+  kRxHigh = 1069,
+  kTxLow = 1071,
+  kTxHigh = 1072,
+  kRxLevel = 1073,
+  kTxLevel = 1074
+};
+
+// Opens the applet as the Control Panel does on a double-click.
+LONG DoubleClick();

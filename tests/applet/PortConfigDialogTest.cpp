@@ -1,0 +1,300 @@
+// The configuration dialog as a user meets it: what it lists and shows, and how edits behave.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "AppletTestSupport.h"
+#include "PortConfigDialog.h"
+#include "module.h"
+
+using memory::DialogUser;
+
+namespace {
+
+const char kConfig[] = "Norvo Configuration";
+
+const memory::MessageBoxRecord* OnlyBox() {
+  EXPECT_EQ(1u, memory::MessageBoxes().size());
+  return memory::MessageBoxes().empty() ? nullptr : &memory::MessageBoxes()[0];
+}
+
+TEST(PortConfigDialog, RefusesToRunWithoutTheDriverImageOrItsUsEnglishFileVersion) {
+  for (int variant = 0; variant < 3; ++variant) {
+    memory::Reset();
+    InstallThreePorts();
+    if (variant == 0) memory::RemoveFile(DriverImagePath());
+    if (variant == 1) memory::PutFile(DriverImagePath());  // no version resource
+    if (variant == 2)
+      memory::PutFile(DriverImagePath(), memory::BuildVersionInfo({{"040704B0", {{"FileVersion", "2.0"}}}}));
+    EXPECT_EQ(0, DoubleClick());  // no dialog script: the dialog must end by itself
+    const memory::MessageBoxRecord* box = OnlyBox();
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Please install Norvo driver first.", box->text);
+    EXPECT_EQ("Norvo Setup", box->caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box->type);
+    EXPECT_NE(nullptr, box->owner);
+  }
+}
+
+TEST(PortConfigDialog, SaysNoPortWasDetectedWhenNoSubkeyQualifies) {
+  // Lower-case "norvo" keys and keys missing from the device map never count as ports.
+  InstallDriverImage();
+  AddPort("norvoP1", "COM1");
+  AddPort("NorvoP2", "");
+  AddPort("OtherP3", "COM3");
+  DoubleClick();
+  const memory::MessageBoxRecord* box = OnlyBox();
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", box->text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box->type);
+}
+
+TEST(PortConfigDialog, SaysNoPortWasDetectedWhenTheParametersKeyIsMissingOrOnlyReadable) {
+  InstallDriverImage();
+  DoubleClick();
+  EXPECT_EQ(1u, memory::MessageBoxes().size());
+
+  memory::Reset();
+  InstallThreePorts();
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
+  DoubleClick();
+  const memory::MessageBoxRecord* box = OnlyBox();
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", box->text);
+}
+
+TEST(PortConfigDialog, ListsPublishedPortsInNumericOrderWithTheDriverVersion) {
+  InstallDriverImage("3.4.5.6");
+  AddPort("NorvoP10", " com10 ");
+  AddPort("NorvoP2", "COM2");
+  AddPort("NorvoP9", "com9");
+  AddPort("NorvoP5", "");          // configured but not published
+  AddPort("norvoP3", "COM3");      // not a Norvo key
+  AddPort("NorvoX", "COM20");      // no number: sorts as 0
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    EXPECT_EQ("3.4.5.6", user.Text(kVersion));
+    EXPECT_EQ((std::vector<std::string>{"COM20", "COM2", "COM9", "COM10"}), user.Items(kCombo));
+    EXPECT_EQ(0, user.Selection(kCombo));
+    EXPECT_EQ(user.Item(kApply), user.Focus());
+    user.Click(kCancelButton);
+  });
+  EXPECT_EQ(0, DoubleClick());
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_EQ(0, memory::OpenKeyCount());
+  EXPECT_EQ(0, memory::LiveGlobalBlocks());
+}
+
+TEST(PortConfigDialog, AKeyWithATrailingSpaceIsLookedUpTrimmedButReadUnderItsOwnName) {
+  InstallDriverImage();
+  CreateKey(std::string(kParameters) + "\\NorvoP4 ");
+  SetString(kDeviceMap, "NorvoP4", "COM4");
+  SetLevel("NorvoP4 ", "TxFIFO", 33);
+  PortConfigDialog dialog;
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    EXPECT_EQ((std::vector<std::string>{"COM4"}), user.Items(kCombo));
+    EXPECT_EQ("33", user.Text(kTxLevel));
+    user.Key(VK_ESCAPE);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ((std::vector<std::string>{"NorvoP4 "}), dialog.portKeyNames);
+  EXPECT_EQ((std::vector<std::string>{"COM4"}), dialog.portNames);
+}
+
+TEST(PortConfigDialog, ShowsTheSelectedPortsLevelsRangesTicksAndMode) {
+  InstallThreePorts();
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    // NorvoP2 first: stored 64, 32, RS485 on.
+    EXPECT_EQ("64", user.Text(kTxLevel));
+    EXPECT_EQ("32", user.Text(kRxLevel));
+    EXPECT_EQ(64, user.Position(kTxSlider));
+    EXPECT_EQ(32, user.Position(kRxSlider));
+    EXPECT_EQ(1, user.Checked(kCheck));
+    for (int id : {kRxLow, kTxLow}) EXPECT_EQ("Low(1)", user.Text(id));
+    for (int id : {kRxHigh, kTxHigh}) EXPECT_EQ("High(127)", user.Text(id));
+    for (int id : {kRxSlider, kTxSlider}) EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(id));
+    // NorvoP10 has no values: the driver's defaults.
+    user.Choose(kCombo, 2);
+    EXPECT_EQ("127", user.Text(kTxLevel));
+    EXPECT_EQ("100", user.Text(kRxLevel));
+    EXPECT_EQ(0, user.Checked(kCheck));
+    EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(kTxSlider));
+    user.CloseBox();
+  });
+  DoubleClick();
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
+TEST(PortConfigDialog, ReadsAFourByteDwordLikeBinaryAndTakesLongerValuesAsMissing) {
+  InstallDriverImage();
+  AddPort("NorvoP1", "COM1");
+  SetLevel("NorvoP1", "TxFIFO", 50, REG_DWORD);
+  SetValue(std::string(kParameters) + "\\NorvoP1", "RxFIFO", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0});
+  SetValue(std::string(kParameters) + "\\NorvoP1", "RS485Mode", REG_BINARY, {1});  // one byte only
+  PortConfigDialog dialog;
+  memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(kCancelButton); });
+  dialog.DoModal();
+  ASSERT_EQ(1u, dialog.portSettings.size());
+  EXPECT_EQ(50, dialog.portSettings[0].txFifoLevel);
+  EXPECT_EQ(100, dialog.portSettings[0].rxFifoLevel);
+  EXPECT_EQ(1, dialog.portSettings[0].rs485Mode);  // the rest of the field is zero, not stale
+}
+
+TEST(PortConfigDialog, AStoredLevelOutsideTheRangeIsShownAndKeptUntilTheSliderMoves) {
+  InstallDriverImage();
+  AddPort("NorvoP1", "COM1");
+  SetLevel("NorvoP1", "TxFIFO", 200);
+  SetLevel("NorvoP1", "RS485Mode", 2);
+  PortConfigDialog dialog;
+  memory::OnDialog(kConfig, [&](DialogUser& user) {
+    EXPECT_EQ("200", user.Text(kTxLevel));
+    EXPECT_EQ(127, user.Position(kTxSlider));
+    EXPECT_EQ(1, user.Checked(kCheck));  // the two-state box shows 2 as checked
+    user.Drag(kRxSlider, 90);
+    EXPECT_EQ(200, dialog.portSettings[0].txFifoLevel);
+    EXPECT_EQ(2, dialog.portSettings[0].rs485Mode);
+    user.SliderKey(kTxSlider, VK_LEFT);
+    EXPECT_EQ(126, dialog.portSettings[0].txFifoLevel);
+    EXPECT_EQ("126", user.Text(kTxLevel));
+    user.Click(kCancelButton);
+  });
+  dialog.DoModal();
+}
+
+TEST(PortConfigDialog, EditsStayWithTheirPortAcrossSelectionChanges) {
+  InstallThreePorts();
+  PortConfigDialog dialog;
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    user.Drag(kTxSlider, 5);
+    EXPECT_EQ("5", user.Text(kTxLevel));
+    user.Drag(kRxSlider, 300);  // the thumb stops at the end
+    EXPECT_EQ("127", user.Text(kRxLevel));
+    user.Click(kCheck);
+    EXPECT_EQ(0, user.Checked(kCheck));
+    user.Choose(kCombo, 1);
+    EXPECT_EQ("16", user.Text(kTxLevel));
+    EXPECT_EQ(0, user.Checked(kCheck));
+    user.Choose(kCombo, 0);
+    EXPECT_EQ("5", user.Text(kTxLevel));
+    EXPECT_EQ("127", user.Text(kRxLevel));
+    EXPECT_EQ(5, user.Position(kTxSlider));
+    EXPECT_EQ(0, user.Checked(kCheck));
+    user.Click(kCancelButton);
+  });
+  dialog.DoModal();
+  EXPECT_EQ(5, dialog.portSettings[0].txFifoLevel);
+  EXPECT_EQ(127, dialog.portSettings[0].rxFifoLevel);
+  EXPECT_EQ(0, dialog.portSettings[0].rs485Mode);
+  EXPECT_EQ(16, dialog.portSettings[1].txFifoLevel);
+  EXPECT_EQ(8, dialog.portSettings[1].rxFifoLevel);
+}
+
+TEST(PortConfigDialog, DefaultResetsOnlyTheSelectedPortAndCancelWritesNothing) {
+  InstallThreePorts();
+  std::vector<std::string> ports = {"NorvoP2", "NorvoP9", "NorvoP10"};
+  std::vector<StoredValue> before = Snapshot(ports);
+  PortConfigDialog dialog;
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    user.Click(kDefaultButton);
+    EXPECT_EQ("127", user.Text(kTxLevel));
+    EXPECT_EQ("100", user.Text(kRxLevel));
+    EXPECT_EQ(127, user.Position(kTxSlider));
+    EXPECT_EQ(0, user.Checked(kCheck));
+    user.Click(kCancelButton);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(127, dialog.portSettings[0].txFifoLevel);
+  EXPECT_EQ(16, dialog.portSettings[1].txFifoLevel);
+  EXPECT_TRUE(before == Snapshot(ports));
+  EXPECT_FALSE(ReadValue(std::string(kParameters) + "\\NorvoP10", "TxFIFO").present);
+}
+
+TEST(PortConfigDialog, ThePrefixIsHeldTrimmedInItsOwnCaseOrAsComWhenUnreadable) {
+  InstallThreePorts();
+  SetString(kParameters, "PortNamePrefix", " \t com \r\n");
+  PortConfigDialog trimmed;
+  memory::OnDialog(kConfig, [](DialogUser& user) { user.Key(VK_ESCAPE); });
+  trimmed.DoModal();
+  EXPECT_EQ("com", trimmed.portNamePrefix);
+
+  SetString(kParameters, "PortNamePrefix", std::string(300, 'C'));
+  PortConfigDialog tooLong;
+  memory::OnDialog(kConfig, [](DialogUser& user) { user.Key(VK_ESCAPE); });
+  tooLong.DoModal();
+  EXPECT_EQ("COM", tooLong.portNamePrefix);
+}
+
+TEST(PortConfigDialog, ADeviceNameOfMoreThan255CharactersLeavesThePortOut) {
+  InstallThreePorts();
+  SetString(kDeviceMap, "NorvoP9", std::string(256, 'X'));
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    EXPECT_EQ((std::vector<std::string>{"COM2", "COM10"}), user.Items(kCombo));
+    user.Key(VK_ESCAPE);
+  });
+  DoubleClick();
+}
+
+TEST(PortConfigDialog, TheSystemMenuOpensTheAboutBoxWhichBlocksTheDialog) {
+  InstallThreePorts();
+  HWND config = nullptr;
+  memory::OnDialog(kConfig, [&](DialogUser& user) {
+    config = user.Handle();
+    HMENU menu = GetSystemMenu(config, FALSE);
+    int count = GetMenuItemCount(menu);
+    EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(16u, GetMenuItemID(menu, count - 1));
+    user.SystemMenu(16);
+    EXPECT_FALSE(user.Ended());
+    user.Key(VK_ESCAPE);
+  });
+  memory::OnDialog("About ", [&](DialogUser& about) {
+    EXPECT_EQ(config, GetWindow(about.Handle(), GW_OWNER));
+    EXPECT_FALSE(IsWindowEnabled(config));
+    about.Key(VK_RETURN);
+  });
+  DoubleClick();
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
+TEST(PortConfigDialog, AnEmptyAboutStringAddsNothingToTheSystemMenu) {
+  InstallThreePorts();
+  memory::OverrideString(CurrentModule(), 101, "");
+  memory::OnDialog(kConfig, [&](DialogUser& user) {
+    HMENU menu = GetSystemMenu(user.Handle(), FALSE);
+    int count = GetMenuItemCount(menu);
+    EXPECT_NE(16u, GetMenuItemID(menu, count - 1));
+    EXPECT_FALSE(GetMenuState(menu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_SEPARATOR);
+    user.Key(VK_ESCAPE);
+  });
+  DoubleClick();
+}
+
+TEST(PortConfigDialog, TheDialogCarriesTheAppletIconBigAndSmall) {
+  InstallThreePorts();
+  memory::OnDialog(kConfig, [&](DialogUser& user) {
+    HICON icon = LoadIconA(CurrentModule(), MAKEINTRESOURCEA(129));
+    ASSERT_NE(nullptr, icon);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(user.Handle(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(user.Handle(), WM_GETICON, ICON_SMALL, 0));
+    user.Key(VK_ESCAPE);
+  });
+  DoubleClick();
+}
+
+TEST(SortPortKeys, OrdersByTheNumberFromTheSeventhCharacterKeepingTiesInOrder) {
+  std::vector<std::string> names = {"NorvoP10", "NorvoB2", "NorvoP9", "NorvoA2", "Norvo", "NorvoPx", "NorvoP-3"};
+  PortConfigDialog::SortPortKeys(names);
+  EXPECT_EQ((std::vector<std::string>{"NorvoP-3", "Norvo", "NorvoPx", "NorvoB2", "NorvoA2", "NorvoP9", "NorvoP10"}), names);
+}
+
+TEST(SortPortKeys, TheNumberIsReadLikeAtoiAndSaturatesInsteadOfOverflowing) {
+  EXPECT_EQ(0, PortConfigDialog::PortKeyNumber("NorvoP"));
+  EXPECT_EQ(0, PortConfigDialog::PortKeyNumber("Norvo"));
+  EXPECT_EQ(12, PortConfigDialog::PortKeyNumber("NorvoP \t12abc"));
+  EXPECT_EQ(7, PortConfigDialog::PortKeyNumber("NorvoP+7"));
+  EXPECT_EQ(-7, PortConfigDialog::PortKeyNumber("NorvoP-7"));
+  EXPECT_EQ(INT_MAX, PortConfigDialog::PortKeyNumber("NorvoP" + std::string(40, '9')));
+  EXPECT_EQ(INT_MIN, PortConfigDialog::PortKeyNumber("NorvoP-" + std::string(40, '9')));
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// What the registry calls do, as the programs rely on it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PlatformTestSupport.h"
+
+namespace {
+
+HKEY Create(const std::string& path, REGSAM access = KEY_ALL_ACCESS) {
+  HKEY key = nullptr;
+  EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratchKey) + path).c_str(), 0, nullptr,
+                                           REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr));
+  return key;
+}
+
+std::vector<std::string> Enumerate(HKEY key) {
+  std::vector<std::string> names;
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD length = sizeof name;
+    LONG r = RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) break;
+    EXPECT_EQ(ERROR_SUCCESS, r);
+    if (r != ERROR_SUCCESS) break;
+    names.push_back(std::string(name, length));
+  }
+  return names;
+}
+
+TEST(Registry, EnumeratesSubkeysSortedWithoutRegardToCaseAndReportsTheEnd) {
+  for (const char* name : {"\\b2", "\\A1", "\\c3", "\\B1", "\\Norvo10", "\\Norvo2"}) RegCloseKey(Create(name));
+  HKEY key = Create("");
+  EXPECT_EQ((std::vector<std::string>{"A1", "B1", "b2", "c3", "Norvo10", "Norvo2"}), Enumerate(key));
+
+  char small[4];
+  DWORD length = sizeof small;
+  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(key, 4, small, &length, nullptr, nullptr, nullptr, nullptr));
+  RegCloseKey(key);
+}
+
+TEST(Registry, OpeningAMissingKeyFailsWithFileNotFound) {
+  HKEY key = reinterpret_cast<HKEY>(1);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratchKey) + "\\missing").c_str(), 0, KEY_QUERY_VALUE, &key));
+}
+
+TEST(Registry, QueryReportsMoreDataWithTheNeededSizeAndIgnoresTheStoredType) {
+  HKEY key = Create("\\values");
+  const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  const DWORD dword = 0x11223344;
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Long", 0, REG_BINARY, eight, sizeof eight));
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Dword", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dword), 4));
+
+  BYTE buffer[4] = {0, 0, 0, 0};
+  DWORD size = sizeof buffer, type = 0;
+  EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExA(key, "Long", nullptr, &type, buffer, &size));
+  EXPECT_EQ(8u, size);
+
+  size = sizeof buffer;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Dword", nullptr, &type, buffer, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(4u, size);
+  EXPECT_EQ(0x44, buffer[0]);
+  EXPECT_EQ(0x11, buffer[3]);
+
+  size = sizeof buffer;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "Missing", nullptr, nullptr, buffer, &size));
+  RegCloseKey(key);
+}
+
+TEST(Registry, AStringGivenWithoutItsNulIsStoredWithOne) {
+  HKEY key = Create("\\strings");
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("COM7"), 4));
+  char text[16];
+  std::fill(text, text + sizeof text, 'x');
+  DWORD size = sizeof text;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Bare", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size));
+  EXPECT_EQ(5u, size);
+  EXPECT_EQ(std::string("COM7"), std::string(text));
+  RegCloseKey(key);
+}
+
+TEST(Registry, AHandleOpenedForQueryingCannotSetValues) {
+  RegCloseKey(Create("\\readonly"));
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratchKey) + "\\readonly").c_str(), 0,
+                                         KEY_QUERY_VALUE, &key));
+  const BYTE one[4] = {1, 0, 0, 0};
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(key, "TxFIFO", 0, REG_BINARY, one, 4));
+  RegCloseKey(key);
+}
+
+TEST(Registry, CreatingMakesEveryMissingKeyOnThePathAndReportsWhetherItWasNew) {
+  HKEY key;
+  DWORD disposition = 0;
+  std::string path = std::string(kScratchKey) + "\\one\\two\\three";
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  EXPECT_EQ(static_cast<DWORD>(REG_OPENED_EXISTING_KEY), disposition);
+  RegCloseKey(key);
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+/* A resource-only DLL needs one object file. */
+int norvo_version_fixture;
