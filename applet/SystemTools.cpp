@@ -78,16 +78,25 @@ int SystemTools::ReadRegistryBinary(HKEY root, std::string keyPath, std::string 
   return 1;
 }
 
+// On failure the registry's error code is left as the thread's last error, for the caller's
+// message.
 int SystemTools::WriteRegistryBinary(HKEY root, std::string keyPath, std::string valueName, const void* data, DWORD size) {
   KeyHolder holder;
-  if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &holder.key,
-                      nullptr) != ERROR_SUCCESS) {
+  LONG result = RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                &holder.key, nullptr);
+  if (result != ERROR_SUCCESS) {
     holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
     return 0;
   }
-  return RegSetValueExA(holder.key, valueName.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS
-             ? 1
-             : 0;
+  result = RegSetValueExA(holder.key, valueName.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data), size);
+  if (result != ERROR_SUCCESS) {
+    RegCloseKey(holder.key);
+    holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
+    return 0;
+  }
+  return 1;
 }
 
 const char* SystemTools::GetFileVersionString(std::string path) {

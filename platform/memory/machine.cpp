@@ -6,5 +6,7 @@ void Reset() {
   ResetSystem();
   ResetResources();
   ResetWindows();
+  ResetServices();
+  ResetDevices();
 }
 }  // namespace memory

@@ -19,6 +19,9 @@ void Reset();
 // A key the current user may only read: opening or creating it with write access is refused
 // with ERROR_ACCESS_DENIED, as an access control list would.
 void SetKeyReadOnly(HKEY root, const std::string& path, bool readOnly);
+// Every value set since the last reset, in order, as "key path\\value name" below the hive.
+const std::vector<std::string>& RegistryWrites();
+void ForgetRegistryWrites();
 // Handles opened with RegOpenKeyExA/RegCreateKeyExA and not yet closed.
 int OpenKeyCount();
 // Global memory blocks allocated and not yet freed.
@@ -34,6 +37,54 @@ bool FileExists(const std::string& path);
 // language and code page ("040904B0") holding name/value pairs.
 using StringTable = std::pair<std::string, std::vector<std::pair<std::string, std::string>>>;
 std::vector<BYTE> BuildVersionInfo(const std::vector<StringTable>& tables);
+
+// ---- services ----
+// How a service of the in-memory Service Control Manager behaves. Pending states last for a
+// number of status queries, so that a test decides how many polls a stop or start takes.
+struct ServiceBehaviour {
+  DWORD state = SERVICE_STOPPED;
+  int queriesToStart = 0;     // status queries answered with SERVICE_START_PENDING after a start
+  int queriesToStop = 0;      // ... with SERVICE_STOP_PENDING after a stop
+  DWORD stopError = 0;        // ControlService fails with this (a driver that can't be stopped)
+  DWORD startError = 0;       // StartServiceA fails with this
+  bool disabled = false;      // StartServiceA fails with ERROR_SERVICE_DISABLED
+  std::function<void()> onRunning;  // when the service reaches SERVICE_RUNNING
+  std::function<void()> onStopped;  // when it reaches SERVICE_STOPPED
+};
+void AddService(const std::string& name, ServiceBehaviour behaviour);
+void RemoveService(const std::string& name);
+ServiceBehaviour* FindService(const std::string& name);  // nullptr if not installed
+void DenyServiceManager(bool deny);  // OpenSCManagerA fails with ERROR_ACCESS_DENIED
+// Every Service Control Manager call and Sleep, in order, as "OpenSCManagerA", "OpenServiceA norvo",
+// "QueryServiceStatus norvo", "StartServiceA norvo", "ControlService norvo 1",
+// "CloseServiceHandle norvo", "CloseServiceHandle manager", "Sleep 500".
+const std::vector<std::string>& ServiceCalls();
+int OpenServiceHandles();
+DWORD Clock();  // milliseconds slept so far
+
+// ---- devices ----
+// A device in the Win32 device namespace ("\\.\COM5" opens "COM5").
+void AddDevice(const std::string& name);
+void RemoveDevice(const std::string& name);
+// While held by another program, an exclusive open fails with ERROR_ACCESS_DENIED.
+void HoldDevice(const std::string& name, bool held);
+struct DeviceOpen {
+  std::string path;
+  DWORD access, share, disposition, flags;
+};
+const std::vector<DeviceOpen>& DeviceOpens();
+int OpenDeviceHandles();
+
+// ---- privileges and restart ----
+void SetShutdownPrivilegeHeld(bool held);  // whether the user may enable SeShutdownPrivilege
+void DenyProcessToken(bool deny);
+struct RestartRequest {
+  UINT flags;
+  DWORD reason;
+  bool privilegeEnabled;
+};
+const std::vector<RestartRequest>& RestartRequests();
+int LiveLocalBlocks();  // buffers FormatMessageA allocated and LocalFree has not freed
 
 // ---- resource modules ----
 // Loads a compiled resource file (.res, as windres -O res writes it) as a module; the last

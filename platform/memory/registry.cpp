@@ -46,6 +46,7 @@ struct Handle {
 struct Registry {
   std::map<HKEY, std::shared_ptr<Key>> roots;
   std::map<HKEY, Handle> handles;
+  std::vector<std::string> writes;
   uintptr_t nextHandle = 0x1000;
 };
 
@@ -107,6 +108,16 @@ void ResetRegistry() {
   Registry& reg = Reg();
   reg.roots.clear();
   reg.handles.clear();
+  reg.writes.clear();
+}
+
+const std::vector<std::string>& RegistryWrites() { return Reg().writes; }
+void ForgetRegistryWrites() { Reg().writes.clear(); }
+
+std::string PathOf(const Key* key) {
+  std::string path;
+  for (; key && key->parent; key = key->parent) path = key->name + (path.empty() ? "" : "\\" + path);
+  return path;
 }
 
 int OpenKeyCount() { return static_cast<int>(Reg().handles.size()); }
@@ -224,6 +235,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, con
   // Like NT, the 8-bit call stores a string given without its terminating NUL with one.
   bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
   if (text && !bytes.empty() && bytes.back() != 0) bytes.push_back(0);
+  Reg().writes.push_back(memory::PathOf(node.get()) + "\\" + name);
   if (memory::Value* value = node->FindValue(name)) {
     value->type = type;
     value->data = bytes;
