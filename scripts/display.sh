@@ -17,7 +17,7 @@ norvo_display_start() {
   norvo_wine_prefix
   # Keep one server for the whole sequence; the first program's output goes nowhere, since
   # the background services inherit it and would hold a pipe open.
-  wineserver -p
+  wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 || true
 }
 

@@ -1,0 +1,86 @@
+# Sourced by the end-to-end scripts: the Wine prefix, a display, and helpers to lay out the
+# driver's state in the prefix and to run the robot.
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$here/../../scripts/display.sh"
+
+e2e_hosts=()
+
+# Each case starts from a fresh wine server in the shared prefix, so that nothing a failed case
+# left running (a dialog, a Control Panel) is still on the screen; the volatile keys come back
+# with it. A display is started unless the caller (scripts/test.sh) has one.
+e2e_begin() {
+  if [ -z "${DISPLAY:-}" ]; then
+    norvo_display_start
+    trap 'e2e_end; norvo_display_stop' EXIT
+  else
+    norvo_wine_prefix
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    wineserver -p >/dev/null 2>&1 </dev/null
+    wine cmd /c exit >/dev/null 2>&1 || true
+    trap e2e_end EXIT
+  fi
+  system32="$WINEPREFIX/drive_c/windows/system32"
+}
+
+e2e_end() {
+  for pid in "${e2e_hosts[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+
+# Starts a Windows program in the background, ended with the script if still running.
+e2e_start() {
+  wine "$@" >/dev/null 2>&1 &
+  host=$!
+  e2e_hosts+=("$host")
+}
+
+# Imports a registry file (REGEDIT4 text) into the prefix.
+e2e_reg() {
+  local file
+  file="$(mktemp --suffix=.reg)"
+  printf 'REGEDIT4\r\n\r\n' >"$file"
+  sed 's/$/\r/' >>"$file"
+  wine regedit /S "$(winepath -w "$file")" >/dev/null 2>&1
+  rm -f "$file"
+}
+
+# Removes what a previous case left: the driver's key, its ports in the device map, its image.
+# The device map key itself is volatile (the system makes it at start) and must stay.
+e2e_clean() {
+  e2e_reg <<'REG'
+[-HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\norvo]
+[HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SerialComm]
+"NorvoP2"=-
+"NorvoP9"=-
+"NorvoP10"=-
+"norvoP3"=-
+REG
+  find "$system32/drivers" -maxdepth 1 -iname norvo.sys -delete 2>/dev/null || true
+}
+
+# Plays a robot script; its screenshots go to $shots/<case>-<name>.png.
+e2e_robot() {
+  local script="$1" case="$2" tmp
+  tmp="$(mktemp -d)"
+  local status=0
+  wine "$robot" "$(winepath -w "$script")" "$(winepath -w "$tmp")" | tr -d '\r' || status=$?
+  mkdir -p "$shots"
+  for bmp in "$tmp"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "$shots/$case-$(basename "$bmp" .bmp).png" 2>/dev/null || cp "$bmp" "$shots/"
+  done
+  rm -rf "$tmp"
+  return "$status"
+}
+
+# Waits for a background Windows process to end, at most $2 seconds.
+e2e_wait_exit() {
+  local pid="$1" limit="${2:-15}"
+  for _ in $(seq $((limit * 10))); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid"; return $?; }
+    sleep 0.1
+  done
+  echo "still running after ${limit}s" >&2
+  kill "$pid" 2>/dev/null
+  return 1
+}

@@ -1,0 +1,293 @@
+// A UI robot for the end-to-end runs under Wine: it plays a script of steps against the real
+// dialogs of another process, the way a person would, and saves a screenshot where asked.
+//
+//   uirobot.exe <script> <screenshot folder>
+//
+// One step a line; blank lines and lines starting with # are skipped. In texts, \n is a line
+// break. Control ids are decimal; 65535 is a message box's text.
+//   wait <seconds> <caption>          a visible dialog with this caption becomes the current one
+//   gone <seconds>                    the current dialog has closed
+//   absent <seconds> <caption>        no dialog with this caption appears within the time
+//   text <id> <text>                  a control shows exactly this text
+//   caption <text>                    the current dialog's caption
+//   items <id> <a|b|c>                a drop-down list holds exactly these entries
+//   selected <id> <index>             the list's selection
+//   checked <id> <0|1>                a check box's state
+//   enabled <id> <0|1>                whether a control takes input
+//   position <id> <n>                 a trackbar's position
+//   select <id> <index>               picks a list entry, as a user's choice notifies the dialog
+//   slide <id> <n>                    moves a trackbar's thumb to n and lets go
+//   click <id>                        clicks a button (posted, so a box it opens doesn't block)
+//   key <enter|escape>                a key press on the current dialog
+//   close                             the close box
+//   shot <name>                       saves <folder>/<name>.bmp of the whole screen
+//   pause <milliseconds>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND current = nullptr;
+std::string shotFolder;
+int lineNumber = 0;
+
+[[noreturn]] void Fail(const std::string& why);
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+      out += '\n';
+      ++i;
+    } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'r') {
+      out += '\r';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+  return out;
+}
+
+struct Search {
+  std::string caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM lParam) {
+  Search* search = reinterpret_cast<Search*>(lParam);
+  char cls[64], text[256];
+  GetClassNameA(window, cls, sizeof cls);
+  GetWindowTextA(window, text, sizeof text);
+  if (std::string(cls) == "#32770" && search->caption == text && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindVisibleDialog(const std::string& caption) {
+  Search search{caption, nullptr};
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void SaveScreenshot(const std::string& name) {
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  DWORD rowBytes = ((width * 3 + 3) / 4) * 4;
+  DWORD imageBytes = rowBytes * height;
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + imageBytes;
+  std::string path = shotFolder + "\\" + name + ".bmp";
+  std::ofstream out(path.c_str(), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  out.write(static_cast<const char*>(bits), imageBytes);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+void Fail(const std::string& why) {
+  std::printf("uirobot: line %d: %s\n", lineNumber, why.c_str());
+  if (!shotFolder.empty()) SaveScreenshot("failure");
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+HWND Item(int id) {
+  if (!current || !IsWindow(current)) Fail("no current dialog");
+  HWND item = GetDlgItem(current, id);
+  if (!item) Fail("the dialog has no control " + std::to_string(id));
+  return item;
+}
+
+std::string TextOf(HWND window) {
+  char text[1024];
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Entries of a drop-down list in another process: through the wide call, since the 8-bit one
+// returns only the first character across processes under Wine.
+std::vector<std::string> ItemsOf(HWND combo) {
+  std::vector<std::string> items;
+  LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    WCHAR wide[256] = {0};
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+    char narrow[256];
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+    items.push_back(narrow);
+  }
+  return items;
+}
+
+void Expect(const std::string& what, const std::string& expected, const std::string& actual) {
+  if (expected != actual) Fail(what + ": expected \"" + Escape(expected) + "\", found \"" + Escape(actual) + "\"");
+}
+
+bool WaitUntil(double seconds, HWND* found, const std::string& caption) {
+  for (DWORD waited = 0; waited <= seconds * 1000; waited += 50) {
+    *found = FindVisibleDialog(caption);
+    if (*found) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+void Step(const std::string& line) {
+  std::istringstream in(line);
+  std::string verb;
+  in >> verb;
+  std::string rest;
+  std::getline(in >> std::ws, rest);
+  std::istringstream args(rest);
+  auto idAndText = [&](int* id, std::string* text) {
+    args >> *id;
+    std::getline(args >> std::ws, *text);
+    *text = Unescape(*text);
+  };
+
+  if (verb == "wait") {
+    double seconds;
+    args >> seconds;
+    std::string caption;
+    std::getline(args >> std::ws, caption);
+    if (!WaitUntil(seconds, &current, Unescape(caption))) Fail("no dialog \"" + caption + "\" appeared");
+    Sleep(150);  // let it finish painting
+  } else if (verb == "absent") {
+    double seconds;
+    args >> seconds;
+    std::string caption;
+    std::getline(args >> std::ws, caption);
+    HWND found;
+    if (WaitUntil(seconds, &found, Unescape(caption))) Fail("a dialog \"" + caption + "\" appeared");
+  } else if (verb == "gone") {
+    double seconds;
+    args >> seconds;
+    for (DWORD waited = 0; IsWindow(current) && IsWindowVisible(current); waited += 50) {
+      if (waited > seconds * 1000) Fail("the dialog \"" + TextOf(current) + "\" is still open");
+      Sleep(50);
+    }
+  } else if (verb == "text") {
+    int id;
+    std::string text;
+    idAndText(&id, &text);
+    Expect("text of " + std::to_string(id), text, TextOf(Item(id)));
+  } else if (verb == "caption") {
+    Expect("caption", Unescape(rest), TextOf(current));
+  } else if (verb == "items") {
+    int id;
+    std::string list;
+    idAndText(&id, &list);
+    std::string actual;
+    for (const std::string& item : ItemsOf(Item(id))) actual += (actual.empty() ? "" : "|") + item;
+    Expect("entries of " + std::to_string(id), list, actual);
+  } else if (verb == "selected" || verb == "checked" || verb == "enabled" || verb == "position") {
+    int id;
+    long expected;
+    args >> id >> expected;
+    HWND item = Item(id);
+    long actual = verb == "selected"  ? static_cast<long>(SendMessageA(item, CB_GETCURSEL, 0, 0))
+                  : verb == "checked" ? static_cast<long>(SendMessageA(item, BM_GETCHECK, 0, 0))
+                  : verb == "enabled" ? static_cast<long>(IsWindowEnabled(item) ? 1 : 0)
+                                      : static_cast<long>(SendMessageA(item, TBM_GETPOS, 0, 0));
+    Expect(verb + " " + std::to_string(id), std::to_string(expected), std::to_string(actual));
+  } else if (verb == "select") {
+    int id, index;
+    args >> id >> index;
+    HWND combo = Item(id);
+    SendMessageA(combo, CB_SETCURSEL, index, 0);
+    SendMessageA(current, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+  } else if (verb == "slide") {
+    int id, position;
+    args >> id >> position;
+    HWND slider = Item(id);
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
+    LRESULT at = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    SendMessageA(current, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, at), reinterpret_cast<LPARAM>(slider));
+    SendMessageA(current, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+  } else if (verb == "click") {
+    int id;
+    args >> id;
+    HWND button = Item(id);
+    if (!IsWindowEnabled(button)) Fail("button " + std::to_string(id) + " is disabled");
+    PostMessageA(button, BM_CLICK, 0, 0);
+    Sleep(100);
+  } else if (verb == "key") {
+    std::string key;
+    args >> key;
+    WPARAM vk = key == "enter" ? VK_RETURN : VK_ESCAPE;
+    HWND target = GetFocus();
+    SetForegroundWindow(current);
+    PostMessageA(current, WM_KEYDOWN, vk, 0);
+    (void)target;
+    Sleep(100);
+  } else if (verb == "close") {
+    PostMessageA(current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(100);
+  } else if (verb == "shot") {
+    SaveScreenshot(rest);
+  } else if (verb == "pause") {
+    Sleep(static_cast<DWORD>(std::atoi(rest.c_str())));
+  } else {
+    Fail("unknown step \"" + verb + "\"");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::printf("usage: uirobot <script> [screenshot folder]\n");
+    return 2;
+  }
+  if (argc > 2) shotFolder = argv[2];
+  InitCommonControls();
+  std::ifstream script(argv[1]);
+  if (!script) {
+    std::printf("uirobot: cannot read %s\n", argv[1]);
+    return 2;
+  }
+  std::string line;
+  while (std::getline(script, line)) {
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') continue;
+    Step(line.substr(start));
+  }
+  std::printf("uirobot: %d lines played\n", lineNumber);
+  return 0;
+}
