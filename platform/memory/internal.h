@@ -16,6 +16,12 @@ void ResetDevices();
 std::string Upper(std::string text);
 bool SameText(const std::string& a, const std::string& b);  // case-insensitive, as file and key names
 
+// File operations of the in-memory file system; false with a Win32 error code on failure.
+bool CopyMemoryFile(const std::string& source, const std::string& target, DWORD* error);
+bool DeleteMemoryFile(const std::string& path, DWORD* error);
+const ServiceBehaviour* ServiceDefaultsFor(const std::string& name);
+void ResetSetup();
+
 // A resource's bytes from a loaded module, or nullptr.
 const std::vector<BYTE>* FindResourceData(HINSTANCE module, LPCSTR type, LPCSTR name);
 }  // namespace memory

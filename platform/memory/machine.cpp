@@ -8,5 +8,6 @@ void Reset() {
   ResetWindows();
   ResetServices();
   ResetDevices();
+  ResetSetup();
 }
 }  // namespace memory

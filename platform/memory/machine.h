@@ -11,6 +11,8 @@
 
 namespace memory {
 
+struct ServiceBehaviour;
+
 // Back to a fresh machine: empty registry, files and windows, no scripted user, no records.
 // Loaded resource modules stay loaded, with any overridden strings put back.
 void Reset();
@@ -32,6 +34,21 @@ extern const char* const kSystemDirectory;  // what GetSystemDirectoryA reports
 void PutFile(const std::string& path, std::vector<BYTE> versionInfo = {});
 void RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
+void PutTextFile(const std::string& path, const std::string& text);
+std::string FileText(const std::string& path);
+// A file in use: it can be neither deleted nor overwritten (ERROR_SHARING_VIOLATION).
+void LockFile(const std::string& path, bool locked);
+
+// ---- the running program ----
+void SetModulePath(const std::string& path);  // what GetModuleFileNameA(NULL) reports
+const std::vector<std::string>& Executed();   // WinExec command lines, in order
+const std::vector<std::string>& DebugOutput();  // OutputDebugStringA texts, in order
+
+// ---- SetupAPI ----
+// A service that an INF adds takes this behaviour (the installed driver's), SERVICE_STOPPED.
+void ServiceDefaults(const std::string& name, ServiceBehaviour behaviour);
+// INF handles, file queues and queue callback contexts not yet released.
+int OpenSetupObjects();
 
 // A VS_VERSIONINFO block as a resource compiler lays it out: string tables named by their
 // language and code page ("040904B0") holding name/value pairs.

@@ -16,12 +16,24 @@ namespace {
 struct File {
   std::string path;  // as it was created
   std::vector<BYTE> versionInfo;
+  std::string text;
+  bool locked = false;
+};
+
+struct Search {
+  std::vector<std::string> names;
+  size_t next = 0;
 };
 
 struct System {
   DWORD lastError = 0;
   std::map<std::string, File> files;  // by upper-case path
   std::set<void*> globalBlocks;
+  std::string modulePath = "C:\\Program Files\\Norvo\\norvoinst.exe";
+  std::vector<std::string> executed;
+  std::vector<std::string> debugOutput;
+  std::map<HANDLE, Search> searches;
+  uintptr_t nextSearch = 0x9000;
 };
 
 System& Sys() {
@@ -91,15 +103,65 @@ std::string Upper(std::string text) {
 bool SameText(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
 void ResetSystem() {
-  System& sys = Sys();
-  sys.lastError = 0;
-  sys.files.clear();
+  for (void* block : Sys().globalBlocks) std::free(block);
+  Sys() = System();
+}
+
+void PutTextFile(const std::string& path, const std::string& text) {
+  File file{path, {}, text, false};
+  Sys().files[Upper(path)] = file;
+}
+
+std::string FileText(const std::string& path) {
+  auto it = Sys().files.find(Upper(path));
+  return it == Sys().files.end() ? std::string() : it->second.text;
+}
+
+void LockFile(const std::string& path, bool locked) {
+  auto it = Sys().files.find(Upper(path));
+  if (it != Sys().files.end()) it->second.locked = locked;
+}
+
+void SetModulePath(const std::string& path) { Sys().modulePath = path; }
+const std::vector<std::string>& Executed() { return Sys().executed; }
+const std::vector<std::string>& DebugOutput() { return Sys().debugOutput; }
+
+bool CopyMemoryFile(const std::string& source, const std::string& target, DWORD* error) {
+  auto from = Sys().files.find(Upper(source));
+  if (from == Sys().files.end()) {
+    *error = ERROR_FILE_NOT_FOUND;
+    return false;
+  }
+  auto to = Sys().files.find(Upper(target));
+  if (to != Sys().files.end() && to->second.locked) {
+    *error = ERROR_SHARING_VIOLATION;
+    return false;
+  }
+  File copy = from->second;
+  copy.path = target;
+  copy.locked = false;
+  Sys().files[Upper(target)] = copy;
+  return true;
+}
+
+bool DeleteMemoryFile(const std::string& path, DWORD* error) {
+  auto it = Sys().files.find(Upper(path));
+  if (it == Sys().files.end()) {
+    *error = ERROR_FILE_NOT_FOUND;
+    return false;
+  }
+  if (it->second.locked) {
+    *error = ERROR_SHARING_VIOLATION;
+    return false;
+  }
+  Sys().files.erase(it);
+  return true;
 }
 
 int LiveGlobalBlocks() { return static_cast<int>(Sys().globalBlocks.size()); }
 
 void PutFile(const std::string& path, std::vector<BYTE> versionInfo) {
-  Sys().files[Upper(path)] = File{path, std::move(versionInfo)};
+  Sys().files[Upper(path)] = File{path, std::move(versionInfo), std::string(), false};
 }
 
 void RemoveFile(const std::string& path) { Sys().files.erase(Upper(path)); }
@@ -290,3 +352,66 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
   va_end(args);
   return n > 1024 ? 1024 : n;
 }
+
+DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
+  const std::string& name = Sys().modulePath;
+  if (size == 0) return 0;
+  size_t n = std::min<size_t>(name.size(), size - 1);
+  std::memcpy(path, name.data(), n);
+  path[n] = 0;
+  if (n < name.size()) SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return static_cast<DWORD>(n);
+}
+
+namespace {
+void FillFindData(const std::string& path, LPWIN32_FIND_DATAA data) {
+  std::memset(data, 0, sizeof *data);
+  data->dwFileAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  std::string name = path.substr(path.find_last_of('\\') + 1);
+  std::strncpy(data->cFileName, name.c_str(), MAX_PATH - 1);
+}
+}  // namespace
+
+// The one search the programs make: one exact name (no wildcards), matched without regard to
+// case as the file system does.
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  auto it = Sys().files.find(memory::Upper(pattern ? pattern : ""));
+  if (it == Sys().files.end()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  FillFindData(it->second.path, data);
+  HANDLE handle = reinterpret_cast<HANDLE>(Sys().nextSearch);
+  Sys().nextSearch += 4;
+  Sys().searches[handle] = memory::Search{{it->second.path}, 1};
+  return handle;
+}
+
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+  auto it = Sys().searches.find(find);
+  if (it == Sys().searches.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (it->second.next >= it->second.names.size()) {
+    SetLastError(18L /* ERROR_NO_MORE_FILES */);
+    return FALSE;
+  }
+  FillFindData(it->second.names[it->second.next++], data);
+  return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE find) {
+  if (!Sys().searches.erase(find)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
+  Sys().executed.push_back(commandLine ? commandLine : "");
+  return 33;  // above 31: the program was started
+}
+
+void WINAPI OutputDebugStringA(LPCSTR text) { Sys().debugOutput.push_back(text ? text : ""); }

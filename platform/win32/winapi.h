@@ -12,3 +12,4 @@
 #include <commctrl.h>
 #include <cpl.h>
 #include <winver.h>
+#include <setupapi.h>

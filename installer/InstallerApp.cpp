@@ -1,0 +1,53 @@
+#include "InstallerApp.h"
+
+#include "FileFinder.h"
+#include "OperationDialog.h"
+#include "WelcomeDialog.h"
+
+InstallerApp installerApp;
+
+InstallerApp::InstallerApp() : Application(nullptr) {}
+
+std::string& GetModuleDirectory(std::string& directory) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string name(path, length < MAX_PATH ? length : 0);
+  directory = name.substr(0, name.find_last_of('\\') + 1);
+  return directory;
+}
+
+// Always FALSE: the program ends when the flow is over, without a message loop of its own.
+BOOL InstallerApp::InitInstance() {
+  FileFinder finder;
+  WelcomeDialog welcome;
+  OperationDialog operation;
+  std::string sourceDirectory, infPath, driverName;
+
+  // Neither page becomes the main window: closing the first must not end the program.
+  mainWindow = nullptr;
+
+  if (welcome.DoModal() == IDCANCEL) return FALSE;
+
+  GetModuleDirectory(sourceDirectory);
+  infPath = sourceDirectory + "norvo.inf";
+  if (!finder.FindFile(infPath)) {
+    MessageBoxA(nullptr, "Setup could not find a localised INF file", "Setup Error", MB_ICONEXCLAMATION);
+    return FALSE;
+  }
+  finder.FindNext();
+  infPath = finder.GetFilePath();
+  std::string fileName = finder.GetFileName();
+  size_t dot = fileName.find('.');
+  driverName = dot == std::string::npos ? std::string() : fileName.substr(0, dot);
+
+  operation.SetInfFile(driverName, sourceDirectory, infPath);
+  if (operation.DoModal() == IDOK) {
+    if (!operation.operationSucceeded) {
+      MessageBoxA(nullptr, "Due to an error the operation was not fully completed.\nRun setup again to complete the operation",
+                  " Windows NT4 Device Installation Error", MB_ICONEXCLAMATION);
+    } else if (operation.driverWasRunning && operation.installSelected) {
+      SetupPromptReboot(nullptr, nullptr, FALSE);
+    }
+  }
+  return FALSE;
+}

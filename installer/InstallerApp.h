@@ -1,0 +1,17 @@
+// The installer's application object: its start-up hook runs the whole flow, page by page.
+#pragma once
+
+#include <string>
+
+#include "Application.h"
+
+class InstallerApp : public Application {
+ public:
+  InstallerApp();
+  BOOL InitInstance() override;
+};
+
+// The running program's directory, ending in a backslash; also assigned to directory.
+std::string& GetModuleDirectory(std::string& directory);
+
+extern InstallerApp installerApp;

@@ -1,0 +1,67 @@
+#include "OperationDialog.h"
+
+#include "module.h"
+#include "resource.h"
+
+OperationDialog::OperationDialog(HWND parent)
+    : Dialog(IDD_OPERATION, parent),
+      icon(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_INSTALLER))),
+      installRadio(IDC_INSTALL_RADIO),
+      uninstallRadio(IDC_UNINSTALL_RADIO),
+      nextButton(IDC_NEXT_BUTTON),
+      cancelButton(IDCANCEL),
+      statusText(IDC_STATUS_TEXT) {
+  for (Control* control : {&installRadio, &uninstallRadio, &cancelButton, &nextButton, &statusText}) Bind(*control);
+}
+
+void OperationDialog::SetInfFile(std::string name, std::string directory, std::string path) {
+  driverName = name;
+  sourceDirectory = directory;
+  infPath = path;
+}
+
+BOOL OperationDialog::OnInitDialog() {
+  Dialog::OnInitDialog();
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  operationSucceeded = FALSE;
+  driverWasRunning = FALSE;
+  (installSelected ? installRadio : uninstallRadio).Send(BM_SETCHECK, BST_CHECKED);
+  // The extension is written in capitals whatever the case of the file's own name.
+  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());
+  return TRUE;
+}
+
+bool OperationDialog::OnCommand(WORD id, WORD code) {
+  static const Command<OperationDialog> commands[] = {
+      {IDC_INSTALL_RADIO, BN_CLICKED, &OperationDialog::OnInstall},
+      {IDC_UNINSTALL_RADIO, BN_CLICKED, &OperationDialog::OnUninstall},
+      {IDC_NEXT_BUTTON, BN_CLICKED, &OperationDialog::OnNext},
+  };
+  return Dispatch(commands, id, code);
+}
+
+void OperationDialog::OnInstall() { installSelected = TRUE; }
+void OperationDialog::OnUninstall() { installSelected = FALSE; }
+
+void OperationDialog::OnNext() {
+  if (operationSucceeded) {
+    EndDialog(IDOK);
+    return;
+  }
+  nextButton.Enable(FALSE);
+  cancelButton.Enable(FALSE);
+  operationSucceeded = PerformOperation() ? TRUE : FALSE;
+  if (!operationSucceeded) {
+    EndDialog(IDOK);
+    return;
+  }
+  nextButton.Enable(TRUE);
+  nextButton.SetText("Exit");
+  SetFocus(nextButton.Handle());
+  installRadio.Enable(FALSE);
+  uninstallRadio.Enable(FALSE);
+  statusText.SetText(installSelected && driverStarted
+                         ? "The operation was completed successfully and the driver\nhas been started."
+                         : "The operation was completed successfully.");
+}

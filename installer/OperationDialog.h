@@ -1,0 +1,50 @@
+// The second page: the user chooses install or uninstall, starts it with "&Next >" and reads
+// the result; the button then reads "Exit".
+#pragma once
+
+#include <string>
+
+#include "Dialog.h"
+
+class OperationDialog : public Dialog {
+ public:
+  explicit OperationDialog(HWND parent = nullptr);
+
+  void SetInfFile(std::string driverName, std::string sourceDirectory, std::string infPath);
+  // Installs or removes the driver as the INF file says; 1 on success, 0 on failure.
+  int PerformOperation();
+
+  BOOL installSelected = TRUE;
+  BOOL operationSucceeded = FALSE;
+  BOOL driverWasRunning = FALSE;
+  HICON icon;
+  Control installRadio;
+  Control uninstallRadio;
+  Control nextButton;
+  Control cancelButton;
+  Control statusText;
+  std::string infPath;
+  std::string driverName;
+  std::string sourceDirectory;
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code) override;
+
+ private:
+  void OnInstall();
+  void OnUninstall();
+  void OnNext();
+
+  bool driverStarted = false;  // this run's start request succeeded
+};
+
+// One start request for a service, without waiting; after false the last error tells why.
+BOOL StartServiceByName(const std::string& name);
+// One stop request, without waiting.
+BOOL StopServiceByName(const std::string& name);
+// The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
+// everything else goes to the system's default callback.
+UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
+// The system's text for the thread's last error in a message box; nothing for ERROR_CANCELLED.
+void ReportLastError(HWND owner);

@@ -1,0 +1,156 @@
+// The INF-driven installation and removal, and the small functions that serve it.
+#include <string>
+
+#include "OperationDialog.h"
+
+namespace {
+
+const char kCaption[] = "Windows NT4 Device Installation";
+const char kServicesKey[] = "System\\CurrentControlSet\\Services\\";
+
+// What one operation holds open, released in this order when it ends, on every path.
+struct OperationResources {
+  PVOID context = nullptr;
+  HSPFILEQ queue = nullptr;
+  HINF inf = INVALID_HANDLE_VALUE;
+  HKEY key = nullptr;
+  OperationResources() = default;
+  OperationResources(const OperationResources&) = delete;
+  OperationResources& operator=(const OperationResources&) = delete;
+  ~OperationResources() { Release(); }
+  void Release() {
+    if (context) SetupTermDefaultQueueCallback(context);
+    if (queue && queue != INVALID_HANDLE_VALUE) SetupCloseFileQueue(queue);
+    if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
+    if (key) RegCloseKey(key);
+    context = nullptr;
+    queue = nullptr;
+    inf = INVALID_HANDLE_VALUE;
+    key = nullptr;
+  }
+};
+
+// One service request: the manager and the service are opened for it and closed after it,
+// keeping the request's last error for the caller.
+template <class Request>
+BOOL RequestService(const std::string& name, Request request) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
+  BOOL result = service ? request(service) : FALSE;
+  DWORD error = GetLastError();
+  if (service) CloseServiceHandle(service);
+  if (manager) CloseServiceHandle(manager);
+  SetLastError(error);
+  return result;
+}
+
+// The Control Panel of the system directory: a control.exe beside the installer must not run.
+std::string ControlPanelCommand() {
+  char directory[MAX_PATH];
+  UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+  std::string program = length > 0 && length < MAX_PATH ? std::string(directory) + "\\control.exe" : "control.exe";
+  if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
+  return program + " norvo.cpl";
+}
+
+}  // namespace
+
+BOOL StartServiceByName(const std::string& name) {
+  return RequestService(name, [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
+}
+
+BOOL StopServiceByName(const std::string& name) {
+  return RequestService(name, [](SC_HANDLE service) {
+    SERVICE_STATUS status;
+    return ControlService(service, SERVICE_CONTROL_STOP, &status);
+  });
+}
+
+UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  if (notification == SPFILENOTIFY_DELETEERROR) return FILEOP_SKIP;
+  return SetupDefaultQueueCallbackA(context, notification, param1, param2);
+}
+
+void ReportLastError(HWND owner) {
+  DWORD code = GetLastError();
+  if (code == ERROR_CANCELLED) return;
+  LPSTR text = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  std::string message;
+  if (length && text) {
+    message = text;
+  } else {
+    // SetupAPI's own codes have no system text: show the code itself.
+    char number[32];
+    wsprintfA(number, "Error 0x%.8X", static_cast<unsigned>(code));
+    message = number;
+  }
+  MessageBoxA(owner, message.c_str(), kCaption, MB_ICONEXCLAMATION);
+  OutputDebugStringA(message.c_str());
+  if (text) LocalFree(text);
+}
+
+int OperationDialog::PerformOperation() {
+  const char* section = installSelected ? "Install" : "Uninstall";
+  std::string keyPath = kServicesKey + driverName;
+  OperationResources held;
+
+  held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+  if (held.inf == INVALID_HANDLE_VALUE) {
+    OutputDebugStringA(infPath.c_str());
+    std::string message = "'" + infPath + "' is not a valid INF file!";
+    MessageBoxA(Handle(), message.c_str(), kCaption, MB_ICONEXCLAMATION);
+    return 0;
+  }
+
+  char keyClass[] = "Ports";
+  DWORD disposition;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                      &held.key, &disposition) != ERROR_SUCCESS) {
+    held.key = nullptr;
+    MessageBoxA(Handle(), "Cant open key", kCaption, MB_ICONEXCLAMATION);
+    return 0;
+  }
+
+  StopServiceByName(driverName);
+
+  held.queue = SetupOpenFileQueue();
+  if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
+    ReportLastError(Handle());
+    return 0;
+  }
+  held.context = SetupInitDefaultQueueCallbackEx(Handle(), nullptr, 0, 0, nullptr);
+  if (!held.context) {
+    ReportLastError(Handle());
+    return 0;
+  }
+  if (!SetupInstallFromInfSectionA(Handle(), held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
+                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
+                                   nullptr) ||
+      !SetupCommitFileQueueA(Handle(), held.queue, InstallQueueCallback, held.context) ||
+      !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
+    ReportLastError(Handle());
+    return 0;
+  }
+
+  driverStarted = false;
+  if (installSelected) {
+    if (StartServiceByName(driverName)) {
+      driverStarted = true;
+    } else {
+      DWORD code = GetLastError();
+      if (code == ERROR_SERVICE_ALREADY_RUNNING) {
+        driverWasRunning = TRUE;
+      } else {
+        char message[128];
+        wsprintfA(message, "The device was installed correctly but could not be started\n[Error: 0x%.8X]",
+                  static_cast<unsigned>(code));
+        MessageBoxA(Handle(), message, kCaption, MB_ICONINFORMATION);
+      }
+    }
+  }
+  held.Release();
+  WinExec(ControlPanelCommand().c_str(), SW_SHOWNORMAL);
+  return 1;
+}

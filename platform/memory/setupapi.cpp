@@ -1,0 +1,556 @@
+// SetupAPI of the in-memory machine: the INF subset a driver INF uses, processed against the
+// in-memory file system, registry and Service Control Manager, with the file callbacks and the
+// default callback's prompts (as message boxes a test can answer).
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+#include "internal.h"
+
+namespace memory {
+namespace {
+
+struct Line {
+  std::string key;  // before '=', empty when the line has none
+  std::vector<std::string> values;
+};
+
+struct Inf {
+  std::map<std::string, std::vector<Line>> sections;  // by upper-case name
+  const std::vector<Line>* Section(const std::string& name) const {
+    auto it = sections.find(Upper(name));
+    return it == sections.end() ? nullptr : &it->second;
+  }
+};
+
+struct Context {
+  HWND owner;
+};
+
+struct Setup {
+  std::map<HINF, Inf> infs;
+  std::set<HSPFILEQ> queues;
+  std::set<Context*> contexts;
+  std::map<std::string, ServiceBehaviour> defaults;
+  uintptr_t nextHandle = 0xA000;
+};
+
+Setup& Api() {
+  static Setup setup;
+  return setup;
+}
+
+std::string TrimText(const std::string& text) {
+  size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return std::string();
+  size_t end = text.find_last_not_of(" \t\r\n");
+  return text.substr(start, end - start + 1);
+}
+
+// Splits at commas outside quotes and removes the quotes.
+std::vector<std::string> SplitValues(const std::string& text) {
+  std::vector<std::string> values;
+  std::string value;
+  bool quoted = false, any = false;
+  for (char c : text) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if (c == ',' && !quoted) {
+      values.push_back(any ? value : TrimText(value));
+      value.clear();
+      any = false;
+    } else if (quoted || !(value.empty() && (c == ' ' || c == '\t'))) {
+      value += c;
+    }
+  }
+  values.push_back(any ? value : TrimText(value));
+  return values;
+}
+
+DWORD Parse(const std::string& text, Inf* inf) {
+  if (TrimText(text).empty()) return ERROR_FILE_INVALID;
+  std::vector<Line>* section = nullptr;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    std::string raw = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    std::string line;
+    bool quoted = false;
+    for (char c : raw) {
+      if (c == '"') quoted = !quoted;
+      if (c == ';' && !quoted) break;
+      line += c;
+    }
+    line = TrimText(line);
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      if (close == std::string::npos) return ERROR_EXPECTED_SECTION_NAME;
+      section = &inf->sections[Upper(TrimText(line.substr(1, close - 1)))];
+      continue;
+    }
+    if (!section) return ERROR_EXPECTED_SECTION_NAME;
+    Line parsed;
+    size_t equals = std::string::npos;
+    quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '"') quoted = !quoted;
+      if (line[i] == '=' && !quoted) {
+        equals = i;
+        break;
+      }
+    }
+    if (equals != std::string::npos) {
+      parsed.key = TrimText(line.substr(0, equals));
+      parsed.values = SplitValues(line.substr(equals + 1));
+    } else {
+      parsed.values = SplitValues(line);
+    }
+    section->push_back(parsed);
+  }
+  const std::vector<Line>* version = inf->Section("Version");
+  if (!version) return ERROR_WRONG_INF_STYLE;
+  for (const Line& line : *version) {
+    if (SameText(line.key, "Signature") && !line.values.empty()) {
+      std::string signature = Upper(line.values[0]);
+      if (signature == "$WINDOWS NT$" || signature == "$CHICAGO$" || signature == "$WINDOWS 95$") return ERROR_SUCCESS;
+    }
+  }
+  return ERROR_WRONG_INF_STYLE;
+}
+
+// %name% from [Strings], and the directory ids the driver INFs use.
+std::string Substitute(const Inf& inf, const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
+    if (close == std::string::npos) {
+      out += text[i];
+      continue;
+    }
+    std::string name = text.substr(i + 1, close - i - 1);
+    std::string value = "%" + name + "%";
+    if (name == "10") value = "C:\\WINNT";
+    if (name == "11") value = kSystemDirectory;
+    if (name == "12") value = std::string(kSystemDirectory) + "\\drivers";
+    if (const std::vector<Line>* strings = inf.Section("Strings"))
+      for (const Line& line : *strings)
+        if (SameText(line.key, name) && !line.values.empty()) value = line.values[0];
+    out += value;
+    i = close;
+  }
+  return out;
+}
+
+std::vector<std::string> Directive(const Inf& inf, const std::vector<Line>& section, const char* key) {
+  std::vector<std::string> values;
+  for (const Line& line : section)
+    if (SameText(line.key, key))
+      for (const std::string& v : line.values)
+        if (!v.empty()) values.push_back(Substitute(inf, v));
+  return values;
+}
+
+std::string DirectoryOf(const Inf& inf, const std::string& fileSection) {
+  const std::vector<Line>* dirs = inf.Section("DestinationDirs");
+  std::vector<std::string> entry;
+  if (dirs) {
+    for (const Line& line : *dirs) {
+      if (SameText(line.key, fileSection)) entry = line.values;
+      if (entry.empty() && SameText(line.key, "DefaultDestDir")) entry = line.values;
+    }
+  }
+  std::string dir = entry.empty() ? "11" : entry[0];
+  std::string path = Substitute(inf, "%" + dir + "%");
+  if (entry.size() > 1 && !entry[1].empty()) path += "\\" + Substitute(inf, entry[1]);
+  return path;
+}
+
+HKEY RootOf(const std::string& name, HKEY relative) {
+  std::string root = Upper(name);
+  if (root == "HKR") return relative;
+  if (root == "HKLM") return HKEY_LOCAL_MACHINE;
+  if (root == "HKCU") return HKEY_CURRENT_USER;
+  if (root == "HKCR") return HKEY_CLASSES_ROOT;
+  if (root == "HKU") return HKEY_USERS;
+  return nullptr;
+}
+
+void DeleteTree(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  for (;;) {
+    char name[256];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DeleteTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, path.c_str());
+}
+
+bool AddReg(const Inf& inf, const std::vector<Line>& section, HKEY relative) {
+  for (const Line& line : section) {
+    std::vector<std::string> v = line.values;
+    v.resize(std::max<size_t>(v.size(), 4));
+    HKEY root = RootOf(v[0], relative);
+    if (!root) continue;
+    DWORD flags = static_cast<DWORD>(std::strtoul(v[3].c_str(), nullptr, 0));
+    HKEY key;
+    if (RegCreateKeyExA(root, Substitute(inf, v[1]).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+    if (!(flags & 0x10)) {  // FLG_ADDREG_KEYONLY
+      std::string name = Substitute(inf, v[2]);
+      std::vector<BYTE> data;
+      DWORD type = REG_SZ;
+      if ((flags & 0xFFFF0001) == 0x00010001) {  // FLG_ADDREG_TYPE_DWORD
+        type = REG_DWORD;
+        DWORD number = v.size() > 4 ? static_cast<DWORD>(std::strtoul(v[4].c_str(), nullptr, 0)) : 0;
+        data.assign(reinterpret_cast<BYTE*>(&number), reinterpret_cast<BYTE*>(&number) + 4);
+      } else if (flags & 1) {  // FLG_ADDREG_BINVALUETYPE: hexadecimal bytes
+        type = REG_BINARY;
+        for (size_t i = 4; i < v.size(); ++i) data.push_back(static_cast<BYTE>(std::strtoul(v[i].c_str(), nullptr, 16)));
+      } else {
+        if (flags & 0x00020000) type = REG_EXPAND_SZ;
+        std::string text = v.size() > 4 ? Substitute(inf, v[4]) : std::string();
+        data.assign(text.begin(), text.end());
+        data.push_back(0);
+      }
+      RegSetValueExA(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    }
+    RegCloseKey(key);
+  }
+  return true;
+}
+
+void DelReg(const Inf& inf, const std::vector<Line>& section, HKEY relative) {
+  for (const Line& line : section) {
+    std::vector<std::string> v = line.values;
+    v.resize(std::max<size_t>(v.size(), 3));
+    HKEY root = RootOf(v[0], relative);
+    if (!root) continue;
+    std::string subkey = Substitute(inf, v[1]);
+    if (line.values.size() < 3) {
+      DeleteTree(root, subkey);
+      continue;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, Substitute(inf, v[2]).c_str());
+      RegCloseKey(key);
+    }
+  }
+}
+
+// One file operation with its notifications; false when the callback aborts it.
+bool CopyOne(PSP_FILE_CALLBACK_A callback, PVOID context, std::string sourceDir, const std::string& sourceName,
+             const std::string& target) {
+  std::string source = sourceDir + "\\" + sourceName;
+  FILEPATHS_A paths{target.c_str(), source.c_str(), 0, 0};
+  UINT answer = callback(context, SPFILENOTIFY_STARTCOPY, reinterpret_cast<UINT_PTR>(&paths), FILEOP_COPY);
+  if (answer == FILEOP_ABORT) return false;
+  if (answer == FILEOP_SKIP) return true;
+  for (int attempt = 0;; ++attempt) {
+    if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
+    if (!FileExists(source)) {
+      SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), 0};
+      char newPath[MAX_PATH] = "";
+      answer = callback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath));
+      if (answer == FILEOP_ABORT) return false;
+      if (answer == FILEOP_SKIP) return true;
+      if (answer == FILEOP_NEWPATH) {
+        sourceDir = newPath;
+        source = sourceDir + "\\" + sourceName;
+        paths.Source = source.c_str();
+      }
+      continue;
+    }
+    DWORD error;
+    if (CopyMemoryFile(source, target, &error)) break;
+    paths.Win32Error = error;
+    answer = callback(context, SPFILENOTIFY_COPYERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
+    if (answer == FILEOP_ABORT) return false;
+    if (answer == FILEOP_SKIP) return true;
+  }
+  paths.Win32Error = 0;
+  callback(context, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&paths), 0);
+  return true;
+}
+
+bool DeleteOne(PSP_FILE_CALLBACK_A callback, PVOID context, const std::string& target) {
+  FILEPATHS_A paths{target.c_str(), nullptr, 0, 0};
+  UINT answer = callback(context, SPFILENOTIFY_STARTDELETE, reinterpret_cast<UINT_PTR>(&paths), FILEOP_DELETE);
+  if (answer == FILEOP_ABORT) return false;
+  if (answer == FILEOP_SKIP) return true;
+  for (int attempt = 0;; ++attempt) {
+    if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
+    DWORD error;
+    if (DeleteMemoryFile(target, &error)) break;
+    paths.Win32Error = error;
+    answer = callback(context, SPFILENOTIFY_DELETEERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
+    if (answer == FILEOP_ABORT) return false;
+    if (answer == FILEOP_SKIP) return true;
+  }
+  paths.Win32Error = 0;
+  callback(context, SPFILENOTIFY_ENDDELETE, reinterpret_cast<UINT_PTR>(&paths), 0);
+  return true;
+}
+
+bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
+           PVOID context) {
+  std::string sourceDir = sourceRoot;
+  while (!sourceDir.empty() && sourceDir.back() == '\\') sourceDir.pop_back();
+  for (const std::string& copy : Directive(inf, section, "CopyFiles")) {
+    if (copy[0] == '@') {
+      if (!CopyOne(callback, context, sourceDir, copy.substr(1), DirectoryOf(inf, "") + "\\" + copy.substr(1))) return false;
+      continue;
+    }
+    const std::vector<Line>* files = inf.Section(copy);
+    if (!files) continue;
+    for (const Line& line : *files) {
+      std::string target = Substitute(inf, line.values[0]);
+      std::string source = line.values.size() > 1 && !line.values[1].empty() ? Substitute(inf, line.values[1]) : target;
+      if (!CopyOne(callback, context, sourceDir, source, DirectoryOf(inf, copy) + "\\" + target)) return false;
+    }
+  }
+  for (const std::string& del : Directive(inf, section, "DelFiles")) {
+    const std::vector<Line>* files = inf.Section(del);
+    if (!files) continue;
+    for (const Line& line : *files)
+      if (!DeleteOne(callback, context, DirectoryOf(inf, del) + "\\" + Substitute(inf, line.values[0]))) return false;
+  }
+  return true;
+}
+
+DWORD Number(const Inf& inf, const std::vector<Line>& section, const char* key, DWORD fallback) {
+  std::vector<std::string> v = Directive(inf, section, key);
+  return v.empty() ? fallback : static_cast<DWORD>(std::strtoul(v[0].c_str(), nullptr, 0));
+}
+
+void SetServiceValue(HKEY key, const char* name, DWORD type, const std::string& text, DWORD number) {
+  if (type == REG_DWORD)
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+  else
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+}
+
+bool AddServiceFromInf(const Inf& inf, const std::vector<std::string>& directive) {
+  if (directive.size() < 3) return false;
+  const std::vector<Line>* install = inf.Section(directive[2]);
+  if (!install) {
+    SetLastError(ERROR_SECTION_NOT_FOUND);
+    return false;
+  }
+  const std::string& name = directive[0];
+  std::string keyPath = "System\\CurrentControlSet\\Services\\" + name;
+  HKEY key;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  DWORD start = Number(inf, *install, "StartType", 3);
+  SetServiceValue(key, "Type", REG_DWORD, "", Number(inf, *install, "ServiceType", 1));
+  SetServiceValue(key, "Start", REG_DWORD, "", start);
+  SetServiceValue(key, "ErrorControl", REG_DWORD, "", Number(inf, *install, "ErrorControl", 1));
+  std::vector<std::string> binary = Directive(inf, *install, "ServiceBinary");
+  if (!binary.empty()) SetServiceValue(key, "ImagePath", REG_EXPAND_SZ, binary[0], 0);
+  std::vector<std::string> display = Directive(inf, *install, "DisplayName");
+  if (!display.empty()) SetServiceValue(key, "DisplayName", REG_SZ, display[0], 0);
+  std::vector<std::string> group = Directive(inf, *install, "LoadOrderGroup");
+  if (!group.empty()) SetServiceValue(key, "Group", REG_SZ, group[0], 0);
+  RegCloseKey(key);
+  ServiceBehaviour* existing = FindService(name);
+  if (!existing) {
+    const ServiceBehaviour* defaults = ServiceDefaultsFor(name);
+    memory::AddService(name, defaults ? *defaults : ServiceBehaviour());
+    existing = FindService(name);
+    existing->state = SERVICE_STOPPED;
+  }
+  existing->disabled = start == 4;  // SERVICE_DISABLED
+  return true;
+}
+
+void DelService(const std::vector<std::string>& directive) {
+  if (directive.empty()) return;
+  RemoveService(directive[0]);
+  DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\" + directive[0]);
+}
+
+}  // namespace
+
+void ResetSetup() {
+  for (Context* context : Api().contexts) delete context;
+  Api() = Setup();
+}
+
+void ServiceDefaults(const std::string& name, ServiceBehaviour behaviour) { Api().defaults[Upper(name)] = behaviour; }
+
+const ServiceBehaviour* ServiceDefaultsFor(const std::string& name) {
+  auto it = Api().defaults.find(Upper(name));
+  return it == Api().defaults.end() ? nullptr : &it->second;
+}
+
+int OpenSetupObjects() {
+  return static_cast<int>(Api().infs.size() + Api().queues.size() + Api().contexts.size());
+}
+
+}  // namespace memory
+
+using memory::Api;
+
+HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR, DWORD infStyle, PUINT errorLine) {
+  if (errorLine) *errorLine = 0;
+  if (!fileName || !memory::FileExists(fileName)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  memory::Inf inf;
+  DWORD error = memory::Parse(memory::FileText(fileName), &inf);
+  if (error == ERROR_SUCCESS && !(infStyle & INF_STYLE_WIN4)) error = ERROR_WRONG_INF_STYLE;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+  }
+  HINF handle = reinterpret_cast<HINF>(Api().nextHandle);
+  Api().nextHandle += 4;
+  Api().infs[handle] = inf;
+  return handle;
+}
+
+void WINAPI SetupCloseInfFile(HINF inf) { Api().infs.erase(inf); }
+
+HSPFILEQ WINAPI SetupOpenFileQueue(void) {
+  HSPFILEQ queue = reinterpret_cast<HSPFILEQ>(Api().nextHandle);
+  Api().nextHandle += 4;
+  Api().queues.insert(queue);
+  return queue;
+}
+
+BOOL WINAPI SetupCloseFileQueue(HSPFILEQ queue) { return Api().queues.erase(queue) ? TRUE : FALSE; }
+
+PVOID WINAPI SetupInitDefaultQueueCallbackEx(HWND owner, HWND, UINT, DWORD, PVOID) {
+  auto* context = new memory::Context{owner};
+  Api().contexts.insert(context);
+  return context;
+}
+
+void WINAPI SetupTermDefaultQueueCallback(PVOID context) {
+  auto* c = static_cast<memory::Context*>(context);
+  if (Api().contexts.erase(c)) delete c;
+}
+
+// The system's default answers: go ahead with every operation; a missing source file or a
+// failed operation asks the user, whose Cancel aborts with ERROR_CANCELLED.
+UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
+  auto* c = static_cast<memory::Context*>(context);
+  HWND owner = Api().contexts.count(c) ? c->owner : nullptr;
+  switch (notification) {
+    case SPFILENOTIFY_STARTQUEUE:
+    case SPFILENOTIFY_STARTSUBQUEUE:
+    case SPFILENOTIFY_ENDSUBQUEUE:
+      return TRUE;
+    case SPFILENOTIFY_STARTCOPY:
+    case SPFILENOTIFY_STARTDELETE:
+    case SPFILENOTIFY_STARTRENAME:
+      return FILEOP_DOIT;
+    case SPFILENOTIFY_NEEDMEDIA: {
+      const auto* media = reinterpret_cast<const SOURCE_MEDIA_A*>(param1);
+      std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
+                         " is needed.\n\nType the path where the file is located, and then click OK.\n\nCopy files from:\n" +
+                         media->SourcePath;
+      if (MessageBoxA(owner, text.c_str(), "Files Needed", MB_OKCANCEL) == IDOK) return FILEOP_DOIT;
+      SetLastError(ERROR_CANCELLED);
+      return FILEOP_ABORT;
+    }
+    case SPFILENOTIFY_COPYERROR:
+    case SPFILENOTIFY_DELETEERROR:
+    case SPFILENOTIFY_RENAMEERROR: {
+      const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
+      std::string text = std::string("An error occurred on the file ") + paths->Target + " (error " +
+                         std::to_string(paths->Win32Error) + ").";
+      if (MessageBoxA(owner, text.c_str(), "File Operation Error", MB_RETRYCANCEL) == IDRETRY) return FILEOP_RETRY;
+      SetLastError(ERROR_CANCELLED);
+      return FILEOP_ABORT;
+    }
+  }
+  return 0;
+}
+
+BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flags, HKEY relativeKeyRoot,
+                                        PCSTR sourceRootPath, UINT, PSP_FILE_CALLBACK_A callback, PVOID context,
+                                        HDEVINFO, SP_DEVINFO_DATA*) {
+  auto it = Api().infs.find(inf);
+  if (it == Api().infs.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const memory::Inf& parsed = it->second;
+  const std::vector<memory::Line>* lines = parsed.Section(section ? section : "");
+  if (!lines) {
+    SetLastError(ERROR_SECTION_NOT_FOUND);
+    return FALSE;
+  }
+  if ((flags & SPINST_FILES) && callback) {
+    callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
+    bool done = memory::Files(parsed, *lines, sourceRootPath ? sourceRootPath : "", callback, context);
+    DWORD error = GetLastError();
+    callback(context, SPFILENOTIFY_ENDQUEUE, done, 0);
+    if (!done) {
+      SetLastError(error == ERROR_SUCCESS ? ERROR_CANCELLED : error);
+      return FALSE;
+    }
+  }
+  if (flags & SPINST_REGISTRY) {
+    for (const std::string& name : memory::Directive(parsed, *lines, "DelReg"))
+      if (const auto* del = parsed.Section(name)) memory::DelReg(parsed, *del, relativeKeyRoot);
+    for (const std::string& name : memory::Directive(parsed, *lines, "AddReg"))
+      if (const auto* add = parsed.Section(name))
+        if (!memory::AddReg(parsed, *add, relativeKeyRoot)) return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI SetupCommitFileQueueA(HWND, HSPFILEQ queue, PSP_FILE_CALLBACK_A callback, PVOID context) {
+  if (!Api().queues.count(queue)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
+  callback(context, SPFILENOTIFY_ENDQUEUE, TRUE, 0);
+  return TRUE;
+}
+
+BOOL WINAPI SetupInstallServicesFromInfSectionA(HINF inf, PCSTR section, DWORD) {
+  auto it = Api().infs.find(inf);
+  if (it == Api().infs.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const std::vector<memory::Line>* lines = it->second.Section(section ? section : "");
+  if (!lines) {
+    SetLastError(ERROR_SECTION_NOT_FOUND);
+    return FALSE;
+  }
+  for (const memory::Line& line : *lines) {
+    std::vector<std::string> values;
+    for (const std::string& v : line.values) values.push_back(memory::Substitute(it->second, v));
+    if (memory::SameText(line.key, "AddService") && !memory::AddServiceFromInf(it->second, values)) return FALSE;
+    if (memory::SameText(line.key, "DelService")) memory::DelService(values);
+  }
+  return TRUE;
+}
+
+// The system's restart prompt; "Yes" asks Windows to restart.
+INT WINAPI SetupPromptReboot(HSPFILEQ, HWND owner, BOOL scanOnly) {
+  if (scanOnly) return SPFILEQ_REBOOT_RECOMMENDED;
+  int answer = MessageBoxA(owner,
+                           "You must restart your computer before the new settings will take effect.\n\n"
+                           "Do you want to restart your computer now?",
+                           "System Settings Change", MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) return SPFILEQ_REBOOT_RECOMMENDED;
+  ExitWindowsEx(EWX_REBOOT, 0);
+  return SPFILEQ_REBOOT_IN_PROGRESS;
+}

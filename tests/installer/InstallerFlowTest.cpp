@@ -1,0 +1,256 @@
+// The installer from the user's chair: pages, messages, and what an install or removal leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "InstallerTestSupport.h"
+
+using memory::DialogUser;
+
+namespace {
+
+const char kErrorCaption[] = " Windows NT4 Device Installation Error";
+const char kErrorText[] = "Due to an error the operation was not fully completed.\nRun setup again to complete the operation";
+const char kCaption[] = "Windows NT4 Device Installation";
+const int kNext = 1007, kInfText = 1004, kStatus = 1008, kInstall = 1001, kUninstall = 1002;
+
+std::vector<std::string> Captions() {
+  std::vector<std::string> captions;
+  for (const auto& box : memory::MessageBoxes()) captions.push_back(box.caption);
+  return captions;
+}
+
+std::string ControlPanel() { return std::string(memory::kSystemDirectory) + "\\control.exe norvo.cpl"; }
+
+// A driver service that publishes nothing but starts and stops at once.
+void DriverStartsNormally() { memory::ServiceDefaults("norvo", memory::ServiceBehaviour()); }
+
+class Installer : public testing::Test {
+ protected:
+  void SetUp() override {
+    LayOutPackage();
+    DriverStartsNormally();
+  }
+  // Welcome → Next, then the operation page with the given choice → Next, then whatever the
+  // test does on the finished page.
+  void Operate(bool install, std::function<void(DialogUser&)> afterwards) {
+    ClickNextOnWelcome();
+    memory::OnDialog(kPageCaption, [=](DialogUser& page) {
+      if (!install) page.Click(kUninstall);
+      page.Click(kNext);
+      if (!page.Ended()) afterwards(page);
+    });
+  }
+};
+
+TEST_F(Installer, CancelOrTheCloseBoxOnTheWelcomePageEndsWithoutASearchOrAMessage) {
+  for (bool closeBox : {false, true}) {
+    memory::OnDialog(kPageCaption, [=](DialogUser& page) {
+      EXPECT_EQ("&Next >", page.Text(IDOK));
+      closeBox ? page.CloseBox() : page.Click(IDCANCEL);
+    });
+    EXPECT_FALSE(RunInstaller());
+    EXPECT_TRUE(memory::MessageBoxes().empty());
+    EXPECT_EQ(0u, memory::PendingScripts());
+  }
+}
+
+TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
+  ClickNextOnWelcome();
+  memory::OnDialog(kPageCaption, [](DialogUser& page) {
+    EXPECT_EQ("Installation File: norvo.INF", page.Text(kInfText));
+    EXPECT_EQ("Please select the operation to perform...", page.Text(kStatus));
+    EXPECT_EQ(1, page.Checked(kInstall));
+    EXPECT_EQ(0, page.Checked(kUninstall));
+    page.Key(VK_RETURN);  // Next is the default button
+    EXPECT_FALSE(page.Ended());
+    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(kStatus));
+    EXPECT_EQ("Exit", page.Text(kNext));
+    EXPECT_EQ(page.Item(kNext), page.Focus());
+    EXPECT_FALSE(page.Enabled(kInstall));
+    EXPECT_FALSE(page.Enabled(kUninstall));
+    EXPECT_FALSE(page.Enabled(IDCANCEL));
+    page.Click(kNext);
+  });
+  EXPECT_FALSE(RunInstaller());
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_TRUE(memory::FileExists(DriverImage()));
+  EXPECT_TRUE(memory::FileExists(AppletFile()));
+  EXPECT_EQ("COM", StringValue(std::string(kServiceKey) + "\\Parameters", "PortNamePrefix"));
+  for (const char* port : {"NorvoP1", "NorvoP2", "NorvoP3", "NorvoP4"})
+    EXPECT_TRUE(KeyExists(std::string(kServiceKey) + "\\Parameters\\" + port)) << port;
+  EXPECT_EQ(std::string(memory::kSystemDirectory) + "\\drivers\\norvo.sys", StringValue(kServiceKey, "ImagePath"));
+  ASSERT_NE(nullptr, memory::FindService("norvo"));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), memory::FindService("norvo")->state);
+  EXPECT_EQ((std::vector<std::string>{ControlPanel()}), memory::Executed());
+  EXPECT_EQ(0, memory::OpenSetupObjects());
+  EXPECT_EQ(0, memory::OpenKeyCount());
+  EXPECT_EQ(0, memory::OpenServiceHandles());
+}
+
+TEST_F(Installer, AnInfNamedInCapitalsIsFoundAndNamesTheDriverInCapitals) {
+  memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
+  LayOutPackage("NORVO.INF");
+  ClickNextOnWelcome();
+  memory::OnDialog(kPageCaption, [](DialogUser& page) {
+    EXPECT_EQ("Installation File: NORVO.INF", page.Text(kInfText));
+    page.Click(kNext);
+    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(kStatus));
+    page.Click(kNext);
+  });
+  RunInstaller();
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), memory::FindService("norvo")->state);
+}
+
+TEST_F(Installer, AnInfThatIsNotBesideTheProgramIsNotFound) {
+  memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
+  memory::PutTextFile("C:\\norvo.inf", PackageInf());  // in another (say, the current) directory
+  ClickNextOnWelcome();
+  EXPECT_FALSE(RunInstaller());
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  const memory::MessageBoxRecord& box = memory::MessageBoxes()[0];
+  EXPECT_EQ("Setup could not find a localised INF file", box.text);
+  EXPECT_EQ("Setup Error", box.caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.type);
+  EXPECT_EQ(nullptr, box.owner);
+}
+
+TEST_F(Installer, AFileThatIsNotAWindows4InfIsRefusedAndTheOperationFails) {
+  std::string inf = std::string(kPackageDir) + "norvo.inf";
+  memory::PutTextFile(inf, "[Install]\nCopyFiles=DriverFiles\n");
+  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+  RunInstaller();
+  ASSERT_EQ(2u, memory::MessageBoxes().size());
+  EXPECT_EQ("'" + inf + "' is not a valid INF file!", memory::MessageBoxes()[0].text);
+  EXPECT_EQ(kCaption, memory::MessageBoxes()[0].caption);
+  EXPECT_NE(nullptr, memory::MessageBoxes()[0].owner);
+  EXPECT_EQ(kErrorText, memory::MessageBoxes()[1].text);
+  EXPECT_EQ(kErrorCaption, memory::MessageBoxes()[1].caption);
+  EXPECT_EQ(nullptr, memory::MessageBoxes()[1].owner);
+  EXPECT_EQ((std::vector<std::string>{inf}), memory::DebugOutput());
+  EXPECT_TRUE(memory::Executed().empty());
+}
+
+TEST_F(Installer, AMessageWithAVeryLongInfPathIsShownWhole) {
+  std::string dir = "C:\\" + std::string(230, 'd') + "\\";
+  memory::SetModulePath(dir + "norvoinst.exe");
+  memory::PutTextFile(dir + "norvo.inf", "not an inf at all");
+  Operate(true, [](DialogUser&) {});
+  RunInstaller();
+  ASSERT_FALSE(memory::MessageBoxes().empty());
+  EXPECT_EQ("'" + dir + "norvo.inf' is not a valid INF file!", memory::MessageBoxes()[0].text);
+}
+
+TEST_F(Installer, CancellingTheSystemsPromptForAMissingFileFailsWithoutAnErrorBox) {
+  memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
+  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+  memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
+  RunInstaller();
+  EXPECT_EQ((std::vector<std::string>{"Files Needed", kErrorCaption}), Captions());
+  EXPECT_TRUE(memory::Executed().empty());
+  EXPECT_EQ(0, memory::OpenSetupObjects());
+}
+
+TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
+  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  RunInstaller();
+  memory::RemoveFile(AppletFile());
+  size_t startsBefore = std::count(memory::ServiceCalls().begin(), memory::ServiceCalls().end(), "StartServiceA norvo");
+
+  Operate(false, [](DialogUser& page) {
+    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
+    page.Click(kNext);
+  });
+  RunInstaller();
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_FALSE(memory::FileExists(DriverImage()));
+  EXPECT_FALSE(KeyExists(std::string(kServiceKey) + "\\Parameters"));
+  EXPECT_EQ(nullptr, memory::FindService("norvo"));
+  EXPECT_EQ(ControlPanel(), memory::Executed().back());
+  // The uninstall too sent a stop request, and no start.
+  const auto& calls = memory::ServiceCalls();
+  EXPECT_EQ(startsBefore, static_cast<size_t>(std::count(calls.begin(), calls.end(), "StartServiceA norvo")));
+  EXPECT_NE(calls.end(), std::find(calls.begin(), calls.end(), "ControlService norvo 1"));
+}
+
+TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {
+  memory::ServiceBehaviour running;
+  running.state = SERVICE_RUNNING;
+  running.stopError = ERROR_INVALID_SERVICE_CONTROL;  // the old driver won't stop
+  memory::AddService("norvo", running);
+  Operate(true, [](DialogUser& page) {
+    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
+    EXPECT_TRUE(memory::MessageBoxes().empty());
+    page.Click(kNext);
+  });
+  memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+  EXPECT_FALSE(RunInstaller());
+  EXPECT_EQ((std::vector<std::string>{"System Settings Change"}), Captions());
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_TRUE(memory::RestartRequests().empty());
+}
+
+TEST_F(Installer, OnlyTheOkResultOfThePageLeadsToTheRestartPrompt) {
+  memory::ServiceBehaviour running;
+  running.state = SERVICE_RUNNING;
+  running.stopError = ERROR_INVALID_SERVICE_CONTROL;
+  memory::AddService("norvo", running);
+  Operate(true, [](DialogUser& page) { page.Key(VK_ESCAPE); });
+  RunInstaller();
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+}
+
+TEST_F(Installer, ADisabledServiceIsReportedAsInstalledButNotStarted) {
+  std::string inf = PackageInf();
+  inf.replace(inf.find("StartType=3"), 11, "StartType=4");
+  memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", inf);
+  Operate(true, [](DialogUser& page) {
+    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
+    page.Click(kNext);
+  });
+  RunInstaller();
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  EXPECT_EQ("The device was installed correctly but could not be started\n[Error: 0x00000422]",
+            memory::MessageBoxes()[0].text);
+  EXPECT_EQ(kCaption, memory::MessageBoxes()[0].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONINFORMATION), memory::MessageBoxes()[0].type);
+  EXPECT_EQ(ControlPanel(), memory::Executed().back());
+}
+
+TEST_F(Installer, AServiceAddedUnderAnotherNameCannotBeStarted) {
+  std::string inf = PackageInf();
+  inf.replace(inf.find("AddService=norvo,"), 17, "AddService=norvodrv,");
+  memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", inf);
+  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  RunInstaller();
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  EXPECT_EQ("The device was installed correctly but could not be started\n[Error: 0x00000424]",
+            memory::MessageBoxes()[0].text);
+}
+
+TEST_F(Installer, CancelOnTheOperationPageChangesNothing) {
+  ClickNextOnWelcome();
+  memory::OnDialog(kPageCaption, [](DialogUser& page) { page.Click(IDCANCEL); });
+  RunInstaller();
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_FALSE(KeyExists(kServiceKey));
+  EXPECT_FALSE(memory::FileExists(DriverImage()));
+  EXPECT_TRUE(memory::Executed().empty());
+  EXPECT_TRUE(memory::ServiceCalls().empty());
+}
+
+TEST_F(Installer, AMissingSectionIsReportedWithItsCodeWhenTheSystemHasNoText) {
+  memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", "[Version]\nSignature=\"$Windows NT$\"\n");
+  Operate(true, [](DialogUser&) {});
+  RunInstaller();
+  ASSERT_EQ(2u, memory::MessageBoxes().size());
+  EXPECT_EQ("Error 0xE0000101", memory::MessageBoxes()[0].text);
+  EXPECT_EQ(kCaption, memory::MessageBoxes()[0].caption);
+  EXPECT_EQ((std::vector<std::string>{"Error 0xE0000101"}), memory::DebugOutput());
+}
+
+}  // namespace
