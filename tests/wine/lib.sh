@@ -44,9 +44,13 @@ e2e_reg() {
   rm -f "$file"
 }
 
-# Removes what a previous case left: the driver's key, its ports in the device map, its image.
-# The device map key itself is volatile (the system makes it at start) and must stay.
+# Removes what a previous case left: the driver's service and key, its ports in the device map,
+# its files, and port links. The device map key itself is volatile (the system makes it at
+# start) and must stay.
 e2e_clean() {
+  wine sc delete norvo >/dev/null 2>&1 || true
+  rm -f "$WINEPREFIX"/dosdevices/com1[1-4]
+  find "$system32" -maxdepth 1 -iname norvo.cpl -delete 2>/dev/null || true
   e2e_reg <<'REG'
 [-HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\norvo]
 [HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SerialComm]
@@ -83,4 +87,18 @@ e2e_wait_exit() {
   echo "still running after ${limit}s" >&2
   kill "$pid" 2>/dev/null
   return 1
+}
+
+# Reads a registry value as `wine reg query` prints it ("NAME  TYPE  DATA"), or nothing.
+e2e_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name { $1 = ""; print substr($0, 2) }'
+}
+
+e2e_expect() {
+  local what="$1" expected="$2" actual="$3"
+  if [ "$expected" != "$actual" ]; then
+    echo "FAIL: $what: expected \"$expected\", found \"$actual\"" >&2
+    exit 1
+  fi
+  echo "ok: $what"
 }

@@ -4,11 +4,12 @@
 //   uirobot.exe <script> <screenshot folder>
 //
 // One step a line; blank lines and lines starting with # are skipped. In texts, \n is a line
-// break. Control ids are decimal; 65535 is a message box's text.
+// break and \\ a backslash. Control ids are decimal; 65535 is a message box's text.
 //   wait <seconds> <caption>          a visible dialog with this caption becomes the current one
 //   gone <seconds>                    the current dialog has closed
 //   absent <seconds> <caption>        no dialog with this caption appears within the time
 //   text <id> <text>                  a control shows exactly this text
+//   until <seconds> <id> <text>       waits until a control shows this text
 //   caption <text>                    the current dialog's caption
 //   items <id> <a|b|c>                a drop-down list holds exactly these entries
 //   selected <id> <index>             the list's selection
@@ -43,7 +44,10 @@ int lineNumber = 0;
 std::string Unescape(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+      out += '\\';
+      ++i;
+    } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
       out += '\n';
       ++i;
     } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'r') {
@@ -171,7 +175,8 @@ void Step(const std::string& line) {
   std::string verb;
   in >> verb;
   std::string rest;
-  std::getline(in >> std::ws, rest);
+  if (in.peek() == ' ') in.get();
+  std::getline(in, rest);
   std::istringstream args(rest);
   auto idAndText = [&](int* id, std::string* text) {
     args >> *id;
@@ -179,18 +184,25 @@ void Step(const std::string& line) {
     *text = Unescape(*text);
   };
 
+  // A caption follows its number after exactly one space: it may itself start with a space.
+  auto caption = [&](double* seconds) {
+    args >> *seconds;
+    if (args.peek() == ' ') args.get();
+    std::string text;
+    std::getline(args, text);
+    return text;
+  };
+
   if (verb == "wait") {
     double seconds;
-    args >> seconds;
-    std::string caption;
-    std::getline(args >> std::ws, caption);
+    std::string caption_ = caption(&seconds);
+    const std::string& caption = caption_;
     if (!WaitUntil(seconds, &current, Unescape(caption))) Fail("no dialog \"" + caption + "\" appeared");
     Sleep(150);  // let it finish painting
   } else if (verb == "absent") {
     double seconds;
-    args >> seconds;
-    std::string caption;
-    std::getline(args >> std::ws, caption);
+    std::string caption_ = caption(&seconds);
+    const std::string& caption = caption_;
     HWND found;
     if (WaitUntil(seconds, &found, Unescape(caption))) Fail("a dialog \"" + caption + "\" appeared");
   } else if (verb == "gone") {
@@ -205,6 +217,17 @@ void Step(const std::string& line) {
     std::string text;
     idAndText(&id, &text);
     Expect("text of " + std::to_string(id), text, TextOf(Item(id)));
+  } else if (verb == "until") {
+    double seconds;
+    int id;
+    args >> seconds >> id;
+    std::string text;
+    std::getline(args >> std::ws, text);
+    text = Unescape(text);
+    for (DWORD waited = 0; TextOf(Item(id)) != text; waited += 50) {
+      if (waited > seconds * 1000) Expect("text of " + std::to_string(id), text, TextOf(Item(id)));
+      Sleep(50);
+    }
   } else if (verb == "caption") {
     Expect("caption", Unescape(rest), TextOf(current));
   } else if (verb == "items") {

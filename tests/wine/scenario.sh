@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The life of the driver package under Wine, scenario by scenario, with the real Control Panel
+# host, SetupAPI, Service Control Manager and dialogs; the robot plays the user.
+#   scenario.sh <name> <Windows build dir>
+# Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png.
+set -euo pipefail
+name="$1" build="$2"
+robot="$build/uirobot.exe"
+shots="$build/screenshots"
+source "$(dirname "$0")/lib.sh"
+scripts="$here/scripts"
+e2e_begin
+e2e_clean
+setup="$WINEPREFIX/drive_c/NorvoSetup"
+rm -rf "$setup"
+cp -r "$build/package" "$setup"
+params='HKLM\SYSTEM\CurrentControlSet\Services\norvo\Parameters'
+loaded='HKLM\HARDWARE\DEVICEMAP\NorvoLoaded'
+
+run_installer() {  # <robot script> <shot prefix>
+  e2e_start "C:\\NorvoSetup\\norvoinst.exe"
+  local installer=$host
+  e2e_robot "$scripts/$1" "$2"
+  e2e_wait_exit "$installer" 20
+}
+
+# Installs from the package; the Control Panel that the installer opens is closed again.
+install_package() {
+  run_installer install.txt "$name-install"
+  e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
+}
+
+open_applet() {
+  e2e_start control.exe norvo.cpl
+}
+
+case "$name" in
+  install)
+    install_package
+    e2e_expect "driver image" yes "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
+    e2e_expect "applet" yes "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
+    e2e_expect "service state" "4  RUNNING" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value 'HKLM\HARDWARE\DEVICEMAP\SerialComm' NorvoP2)"
+    e2e_expect "prefix" "REG_SZ COM" "$(e2e_value "$params" PortNamePrefix)"
+    ;;
+  configure)
+    install_package
+    open_applet
+    e2e_robot "$scripts/configure-apply.txt" "$name"
+    e2e_wait_exit "$host"
+    e2e_expect "stored TxFIFO of NorvoP1" "REG_BINARY 40000000" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
+    e2e_expect "stored RS485Mode of NorvoP1" "REG_BINARY 01000000" "$(e2e_value "$params\\NorvoP1" RS485Mode)"
+    e2e_expect "stored TxFIFO of an untouched port" "REG_BINARY 7F000000" "$(e2e_value "$params\\NorvoP2" TxFIFO)"
+    e2e_expect "driver reloaded NorvoP1" "REG_SZ RS485Mode=1 TxFIFO=64 RxFIFO=32" "$(e2e_value "$loaded" NorvoP1)"
+    e2e_expect "driver reloaded NorvoP3" "REG_SZ RS485Mode=0 TxFIFO=8 RxFIFO=100" "$(e2e_value "$loaded" NorvoP3)"
+    ;;
+  ports-in-use)
+    install_package
+    # COM12 held open by another program: the prefix links it to a folder, which refuses opens.
+    ln -sfn /tmp "$WINEPREFIX/dosdevices/com12"
+    open_applet
+    e2e_robot "$scripts/in-use-retry.txt" "$name-busy"
+    rm -f "$WINEPREFIX/dosdevices/com12"
+    e2e_robot "$scripts/in-use-freed.txt" "$name-freed"
+    e2e_wait_exit "$host"
+    e2e_expect "driver restarted with the new value" "REG_SZ RS485Mode=0 TxFIFO=50 RxFIFO=100" "$(e2e_value "$loaded" NorvoP1)"
+
+    ln -sfn /tmp "$WINEPREFIX/dosdevices/com12"
+    open_applet
+    e2e_robot "$scripts/in-use-later.txt" "$name-later"
+    e2e_wait_exit "$host"
+    e2e_expect "stored for later" "REG_BINARY 1E000000" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
+    e2e_expect "driver untouched" "REG_SZ RS485Mode=0 TxFIFO=50 RxFIFO=100" "$(e2e_value "$loaded" NorvoP1)"
+    ;;
+  invalid-prefix)
+    install_package
+    wine reg add "$params" /v PortNamePrefix /d ' co:m ' /f >/dev/null 2>&1
+    open_applet
+    e2e_robot "$scripts/invalid-prefix.txt" "$name"
+    e2e_wait_exit "$host"
+    e2e_expect "nothing stored" "" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
+    ;;
+  reinstall-running)
+    install_package
+    # The running driver can't be stopped, as when its ports are in use.
+    wine reg add "$params" /v RefuseStop /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine sc stop norvo >/dev/null 2>&1 || true
+    wine sc start norvo >/dev/null 2>&1 || true
+    run_installer reinstall-running.txt "$name"
+    e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
+    e2e_expect "service state" "4  RUNNING" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
+    ;;
+  uninstall)
+    install_package
+    run_installer uninstall.txt "$name"
+    # The uninstall removed the applet from the system too; the package's copy now finds no
+    # driver.
+    e2e_start control.exe "C:\\NorvoSetup\\norvo.cpl"
+    e2e_robot "$scripts/no-driver.txt" "$name-applet"
+    e2e_expect "driver image" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
+    e2e_expect "applet" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
+    e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
+    e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
+  no-inf)
+    rm -f "$setup/norvo.inf"
+    run_installer no-inf.txt "$name"
+    ;;
+  broken-inf)
+    printf 'This is not an INF file.\r\n' >"$setup/norvo.inf"
+    run_installer broken-inf.txt "$name"
+    ;;
+  *)
+    echo "unknown scenario $name" >&2
+    exit 2
+    ;;
+esac
+echo "scenario $name: passed"
