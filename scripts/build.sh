@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
-# The main job: builds the Windows deliverables (build/windows/norvo.cpl) and reports them.
+# The main job: builds the Windows deliverables and the driver package, then installs the
+# package and configures a port under 32-bit Wine, on a virtual display (or on yours, when
+# DISPLAY is set), leaving screenshots of every window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target norvo
+cmake --build --preset windows --target package uirobot
 echo
 echo "Built:"
-for f in build/windows/norvo.cpl; do
-  printf '  %-28s %7d bytes  imports: %s\n' "$f" "$(stat -c %s "$f")" \
+for f in build/windows/package/norvoinst.exe build/windows/package/norvo.cpl; do
+  printf '  %-40s %7d bytes  imports: %s\n' "$f" "$(stat -c %s "$f")" \
     "$(i686-w64-mingw32-objdump -p "$f" | awk '/DLL Name/{print $3}' | tr '\n' ' ')"
 done
+echo "  build/windows/package/ holds the package as a user receives it (with a stand-in norvo.sys)."
+echo
+rm -rf build/windows/screenshots
+for scenario in install configure; do
+  echo "== $scenario"
+  bash tests/wine/scenario.sh "$scenario" build/windows
+done
+echo
+echo "Screenshots: build/windows/screenshots/"
+ls build/windows/screenshots | sed 's/^/  /'

@@ -15,9 +15,12 @@ norvo_display_start() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
   norvo_wine_prefix
-  # Keep one server for the whole sequence; the first program's output goes nowhere, since
-  # the background services inherit it and would hold a pipe open.
-  wineserver -p >/dev/null 2>&1 </dev/null
+  # One fresh server for the whole sequence (a running one belongs to another display). Its
+  # output and the first program's go nowhere, since the background services inherit them and
+  # would hold a caller's pipe open.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 || true
 }
 

@@ -16,7 +16,7 @@ e2e_begin() {
     norvo_wine_prefix
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    wineserver -p >/dev/null 2>&1 </dev/null
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine cmd /c exit >/dev/null 2>&1 || true
     trap e2e_end EXIT
   fi
