@@ -110,6 +110,9 @@ HINSTANCE LoadModule(const std::string& resPath);
 void OverrideString(HINSTANCE module, UINT id, const std::string& text);
 // The raw data of a resource, or an empty vector.
 std::vector<BYTE> ResourceData(HINSTANCE module, LPCSTR type, LPCSTR name);
+// A string of the module's own version resource, from the U.S. English/Unicode table
+// ("040904B0"), or "<none>".
+std::string ModuleVersionString(HINSTANCE module, const std::string& name);
 
 // A dialog template as the resource compiler wrote it (DLGTEMPLATE or DLGTEMPLATEEX).
 struct TemplateItem {

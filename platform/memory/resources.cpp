@@ -112,6 +112,16 @@ std::vector<BYTE> ResourceData(HINSTANCE instance, LPCSTR type, LPCSTR name) {
   return data ? *data : std::vector<BYTE>();
 }
 
+std::string ModuleVersionString(HINSTANCE instance, const std::string& name) {
+  std::vector<BYTE> block = ResourceData(instance, RT_VERSION, MAKEINTRESOURCEA(1));
+  if (block.empty()) return "<none>";
+  block.resize(block.size() * 2);  // room for the 8-bit copies, as GetFileVersionInfoSizeA gives
+  LPVOID text = nullptr;
+  UINT length = 0;
+  std::string path = "\\StringFileInfo\\040904B0\\" + name;
+  return VerQueryValueA(block.data(), path.c_str(), &text, &length) ? std::string(static_cast<char*>(text)) : "<none>";
+}
+
 }  // namespace memory
 
 HINSTANCE CurrentModule() { return memory::Mods().current; }

@@ -131,15 +131,10 @@ TEST(Resources, TheIconIsOne32By32ImageWith16Colours) {
 }
 
 TEST(Resources, TheVersionResourceAndTheAboutString) {
+  auto query = [](const char* name) { return memory::ModuleVersionString(CurrentModule(), name); };
   std::vector<BYTE> block = memory::ResourceData(CurrentModule(), RT_VERSION, MAKEINTRESOURCEA(1));
   ASSERT_FALSE(block.empty());
   block.resize(block.size() * 2);
-  auto query = [&](const char* name) {
-    LPVOID text = nullptr;
-    UINT length = 0;
-    std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-    return VerQueryValueA(block.data(), path.c_str(), &text, &length) ? std::string(static_cast<char*>(text)) : "<none>";
-  };
   EXPECT_EQ("1, 0, 0, 1", query("FileVersion"));
   EXPECT_EQ("1, 0, 0, 1", query("ProductVersion"));
   EXPECT_EQ("NORVO Control Panel Applet", query("FileDescription"));

@@ -58,14 +58,7 @@ TEST(InstallerResources, IconAndVersion) {
   ASSERT_EQ(20u, group.size());
   EXPECT_EQ(32, group[6]);
   EXPECT_EQ(16, group[8]);
-  std::vector<BYTE> block = memory::ResourceData(CurrentModule(), RT_VERSION, MAKEINTRESOURCEA(1));
-  block.resize(block.size() * 2);
-  auto query = [&](const char* name) {
-    LPVOID text = nullptr;
-    UINT length = 0;
-    std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-    return VerQueryValueA(block.data(), path.c_str(), &text, &length) ? std::string(static_cast<char*>(text)) : "<none>";
-  };
+  auto query = [](const char* name) { return memory::ModuleVersionString(CurrentModule(), name); };
   EXPECT_EQ("1.0.000", query("FileVersion"));
   EXPECT_EQ("1.0.000", query("ProductVersion"));
   EXPECT_EQ("PCI Serial Port Driver Installer (NT4)", query("FileDescription"));
