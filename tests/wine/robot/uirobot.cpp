@@ -185,7 +185,7 @@ void Step(const std::string& line) {
   };
 
   // A caption follows its number after exactly one space: it may itself start with a space.
-  auto caption = [&](double* seconds) {
+  auto readCaption = [&](double* seconds) {
     args >> *seconds;
     if (args.peek() == ' ') args.get();
     std::string text;
@@ -195,14 +195,12 @@ void Step(const std::string& line) {
 
   if (verb == "wait") {
     double seconds;
-    std::string caption_ = caption(&seconds);
-    const std::string& caption = caption_;
+    std::string caption = readCaption(&seconds);
     if (!WaitUntil(seconds, &current, Unescape(caption))) Fail("no dialog \"" + caption + "\" appeared");
     Sleep(150);  // let it finish painting
   } else if (verb == "absent") {
     double seconds;
-    std::string caption_ = caption(&seconds);
-    const std::string& caption = caption_;
+    std::string caption = readCaption(&seconds);
     HWND found;
     if (WaitUntil(seconds, &found, Unescape(caption))) Fail("a dialog \"" + caption + "\" appeared");
   } else if (verb == "gone") {
