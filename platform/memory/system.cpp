@@ -43,7 +43,6 @@ System& Sys() {
 
 // A global block: its bytes follow this header so that GlobalLock can hand out a pointer.
 struct GlobalBlock {
-  size_t size;
   int locks;
 };
 
@@ -199,15 +198,12 @@ using memory::Sys;
 DWORD WINAPI GetLastError(void) { return Sys().lastError; }
 void WINAPI SetLastError(DWORD code) { Sys().lastError = code; }
 
-HGLOBAL WINAPI GlobalAlloc(UINT flags, size_t bytes) {
+HGLOBAL WINAPI GlobalAlloc(UINT, size_t bytes) {
   void* raw = std::calloc(1, sizeof(memory::GlobalBlock) + bytes);
   if (!raw) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  (void)flags;
-  auto* block = static_cast<memory::GlobalBlock*>(raw);
-  block->size = bytes;
   Sys().globalBlocks.insert(raw);
   return raw;
 }

@@ -620,7 +620,6 @@ void DialogUser::SliderKey(int sliderId, int vk) {
 }
 
 void DialogUser::Key(int vk) {
-  Window* dialog = Win(dialog_);
   if (vk == VK_ESCAPE) {
     HWND cancel = GetDlgItem(dialog_, IDCANCEL);
     SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
@@ -640,7 +639,6 @@ void DialogUser::Key(int vk) {
   } else {
     throw std::logic_error("only Enter and Esc act on a dialog");
   }
-  (void)dialog;
   Pump();
 }
 

@@ -270,10 +270,8 @@ void Step(const std::string& line) {
     std::string key;
     args >> key;
     WPARAM vk = key == "enter" ? VK_RETURN : VK_ESCAPE;
-    HWND target = GetFocus();
     SetForegroundWindow(current);
     PostMessageA(current, WM_KEYDOWN, vk, 0);
-    (void)target;
     Sleep(100);
   } else if (verb == "close") {
     PostMessageA(current, WM_SYSCOMMAND, SC_CLOSE, 0);
