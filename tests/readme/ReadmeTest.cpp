@@ -1,0 +1,150 @@
+// README.TXT, the technician's text on the driver disk: that Notepad on NT 4.0 shows it as
+// written, and that its troubleshooting table explains every message the programs can show.
+//
+// The table's entries are "Title:" and "Message:" lines in package/README.TXT; a message goes
+// on over the indented lines below it, and <...> stands for a part that changes (a system
+// reason, a path, an error number). A program's message is found in the sources (every text
+// given to MessageBoxA, also through functions that pass a parameter on to it) and in what the
+// host test suites actually show on the in-memory machine.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "MessageSources.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const std::string kReadmeSource = NORVO_SOURCE_DIR "/package/README.TXT";
+
+std::vector<readme::TableEntry> Table() { return readme::TableEntries(ReadFile(kReadmeSource)); }
+
+std::string ListEntries(const std::vector<readme::TableEntry>& table) {
+  std::string list;
+  for (const auto& entry : table) list += "  line " + std::to_string(entry.line) + ": " + entry.message + "\n";
+  return list;
+}
+
+TEST(ReadmeText, NotepadShowsItAsWritten) {
+  // The text the build puts on the disk: CR LF after every line, the version filled in,
+  // within what NT 4.0's Notepad opens (64 KB).
+  std::string built = ReadFile(NORVO_BUILT_README);
+  ASSERT_FALSE(built.empty()) << NORVO_BUILT_README;
+  EXPECT_LT(built.size(), 65535u);
+  EXPECT_EQ(built.find('@'), std::string::npos) << "a placeholder was not filled in";
+  EXPECT_NE(built.find("Version " NORVO_VERSION "\r\n"), std::string::npos);
+  ASSERT_EQ(built.substr(built.size() - 2), "\r\n");
+  for (size_t i = 0; i < built.size(); ++i) {
+    if (built[i] == '\n') {
+      ASSERT_TRUE(i > 0 && built[i - 1] == '\r') << "bare line feed at byte " << i;
+    } else if (built[i] == '\r') {
+      ASSERT_TRUE(i + 1 < built.size() && built[i + 1] == '\n') << "bare carriage return at byte " << i;
+    }
+  }
+
+  // The source: plain ASCII without tabs (Notepad's tab stops would break the columns) and
+  // lines under 80 characters, so that nothing wraps or scrolls in an 80-column window.
+  std::istringstream source(ReadFile(kReadmeSource));
+  std::string line;
+  int number = 0;
+  while (std::getline(source, line)) {
+    ++number;
+    EXPECT_LT(line.size(), 80u) << "README.TXT line " << number << " is too long";
+    for (char c : line)
+      EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << "README.TXT line " << number << " holds byte "
+                                           << static_cast<int>(static_cast<unsigned char>(c));
+    EXPECT_TRUE(line.empty() || line.back() != ' ') << "README.TXT line " << number << " ends in a space";
+  }
+}
+
+TEST(ReadmeText, TheTableIsRead) {
+  // A guard for the reader below: the entries are where they were written.
+  std::vector<readme::TableEntry> table = Table();
+  ASSERT_GE(table.size(), 10u);
+  EXPECT_EQ(table.front().title, "Setup Error");
+  EXPECT_EQ(table.front().message, "Setup could not find a localised INF file");
+  bool wrapped = false;
+  for (const auto& entry : table)
+    if (entry.message == "No port detected Please install KVR Norvo card first.") wrapped = true;
+  EXPECT_TRUE(wrapped) << ListEntries(table);
+}
+
+TEST(ReadmeText, TheTableExplainsEveryMessageInTheSources) {
+  std::vector<readme::TableEntry> table = Table();
+  std::vector<readme::MessageText> messages =
+      readme::ProgramMessages({NORVO_SOURCE_DIR "/applet", NORVO_SOURCE_DIR "/installer"});
+  // The reader must have found the messages at all: the ones known when this was written.
+  ASSERT_GE(messages.size(), 12u);
+  std::string missing;
+  for (const auto& message : messages) {
+    bool explained = false;
+    for (const auto& entry : table) explained = explained || readme::Explains(entry, message);
+    if (!explained) missing += "  " + message.where + ": " + readme::Describe(message) + "\n";
+  }
+  EXPECT_TRUE(missing.empty()) << "Messages the programs can show with no entry in the troubleshooting table of "
+                                  "package/README.TXT (<...> is a part that changes):\n"
+                               << missing;
+}
+
+// Captions of the system's own boxes that the in-memory machine shows (SetupAPI's prompts and
+// its restart question): the system words them, the programs don't.
+const std::set<std::string> kSystemCaptions = {"Files Needed", "File Operation Error", "System Settings Change"};
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      char c = text[++i];
+      out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+TEST(ReadmeText, TheTableExplainsEveryMessageTheTestsShow) {
+  std::string record = std::string(NORVO_BINARY_DIR) + "/shown-messages.txt";
+  std::remove(record.c_str());
+  for (const char* suite : {NORVO_HOST_TESTS, NORVO_INSTALLER_TESTS}) {
+    // The suites' own failures are theirs to report; only what they showed counts here.
+    std::string command = std::string("NORVO_SHOWN_MESSAGES='") + record + "' ASAN_OPTIONS=detect_leaks=0 '" + suite +
+                          "' >/dev/null 2>&1";
+    (void)std::system(command.c_str());
+  }
+  std::istringstream in(ReadFile(record));
+  std::vector<readme::TableEntry> table = Table();
+  std::set<std::string> missing;
+  std::string line;
+  int shown = 0;
+  while (std::getline(in, line)) {
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    std::string caption = readme::Normalise(Unescape(line.substr(0, tab)));
+    std::string text = Unescape(line.substr(tab + 1));
+    if (kSystemCaptions.count(caption)) continue;
+    ++shown;
+    bool explained = false;
+    for (const auto& entry : table) explained = explained || (entry.title == caption && readme::Matches(entry, text));
+    if (!explained) missing.insert("  [" + caption + "] \"" + readme::Normalise(text) + "\"\n");
+  }
+  EXPECT_GT(shown, 10) << "the test suites showed hardly any message; were they run?";
+  std::string list;
+  for (const auto& m : missing) list += m;
+  EXPECT_TRUE(list.empty()) << "Messages the test suites showed that no entry of the troubleshooting table "
+                               "of package/README.TXT matches (title and text):\n"
+                            << list;
+}
+
+}  // namespace
