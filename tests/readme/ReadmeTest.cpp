@@ -8,8 +8,12 @@
 // host test suites actually show on the in-memory machine.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -78,6 +82,61 @@ TEST(ReadmeText, TheTableIsRead) {
   for (const auto& entry : table)
     if (entry.message == "No port detected Please install KVR Norvo card first.") wrapped = true;
   EXPECT_TRUE(wrapped) << ListEntries(table);
+}
+
+// The reader of the sources on a made-up file: each way a text reaches a box is followed,
+// and an entry explains a text only when its fixed parts are there in order.
+TEST(ReadmeText, TheSourceReaderFollowsEveryWayToABox) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("readme-test-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "Made.cpp") << R"(
+namespace {
+const char kText[] = "Named text.";
+}
+// MessageBoxA(nullptr, "Only in a comment.", "T", 0);
+void Show(HWND owner, const char* text) { MessageBoxA(owner, text, "T", 0); }
+void F(int code) {
+  Show(nullptr, "Through a " "wrapper.");
+  MessageBoxA(nullptr, kText, "T", 0);
+  char buffer[64];
+  wsprintfA(buffer, "Code %d here", code);
+  MessageBoxA(nullptr, buffer, "T", 0);
+  if (code) {
+    std::string message = "Before\n" + Reason(code) +
+                          "after.";
+    MessageBoxA(nullptr, message.c_str(), "T", 0);
+  }
+  MessageBoxA(nullptr, code ? "Yes." : "No.", "T", MB_OK);
+}
+)";
+  std::vector<readme::MessageText> messages = readme::ProgramMessages({folder.string()});
+  std::filesystem::remove_all(folder);
+  std::vector<std::string> found;
+  for (const auto& m : messages) found.push_back(readme::Describe(m));
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{"\"Before<...>after.\"", "\"Code<...>here\"", "\"Named text.\"",
+                                             "\"No.\"", "\"Through a wrapper.\"", "\"Yes.\""}));
+
+  std::vector<readme::TableEntry> table = readme::TableEntries(
+      "Title:   T\r\nMessage: Before <reason>\r\n         after.\r\nMeaning: x\r\n"
+      "Title:   T\r\nMessage: Code <number>\r\n\r\n         here\r\nMeaning: x\r\n");
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table[0].message, "Before <reason> after.");
+  EXPECT_EQ(table[1].message, "Code <number> here");
+  auto explained = [&](const std::string& description) {
+    for (const auto& m : messages)
+      if (readme::Describe(m) == description)
+        return readme::Explains(table[0], m) || readme::Explains(table[1], m);
+    return false;
+  };
+  EXPECT_TRUE(explained("\"Before<...>after.\""));
+  EXPECT_TRUE(explained("\"Code<...>here\""));
+  EXPECT_FALSE(explained("\"Named text.\""));
+
+  // What a box showed matches an entry with any text in place of <...>, and nothing more.
+  EXPECT_TRUE(readme::Matches(table[0], "Before\nAccess is denied.\r\nafter."));
+  EXPECT_FALSE(readme::Matches(table[0], "Before it all went wrong, after. And more."));
+  EXPECT_FALSE(readme::Matches(table[1], "Code 5"));
 }
 
 TEST(ReadmeText, TheTableExplainsEveryMessageInTheSources) {
