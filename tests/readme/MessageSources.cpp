@@ -178,7 +178,10 @@ void FindFunctions(File& file) {
     } else if (c == '{') {
       std::string header = Trim(t.substr(headerStart, i - headerStart));
       size_t close = header.rfind(')');
-      bool scope = header.compare(0, 9, "namespace") == 0 || header.compare(0, 6, "extern") == 0;
+      // Namespaces and classes are looked into: their functions are found as at file level.
+      bool scope = false;
+      for (const char* word : {"namespace", "extern", "class", "struct", "union", "template"})
+        scope = scope || header.compare(0, std::strlen(word), word) == 0;
       bool isFunction = !scope && close != std::string::npos && header.find('=') == std::string::npos;
       if (!isFunction) {
         if (!scope) {  // a class or an initialiser: skip it whole
@@ -539,6 +542,20 @@ std::vector<MessageText> ProgramMessages(const std::vector<std::string>& folders
       }
     }
   }
+  // A box shown from somewhere the reader did not look into (outside every function body it
+  // found) is reported as such, so that it cannot go unseen.
+  for (const File& file : files) {
+    for (size_t at = file.text.find("MessageBoxA"); at != std::string::npos; at = file.text.find("MessageBoxA", at + 1)) {
+      bool placed = std::any_of(file.functions.begin(), file.functions.end(),
+                                [&](const Function& f) { return at > f.bodyStart && at < f.bodyEnd; });
+      if (placed) continue;
+      MessageText unread;
+      unread.parts.push_back("a MessageBoxA call outside every function body this reader follows");
+      unread.where = file.path + ":" + std::to_string(LineOf(file.text, at));
+      messages.push_back(unread);
+    }
+  }
+
   // A variable assigned in several places gives every text it can hold; keep each text once
   // per place.
   std::sort(messages.begin(), messages.end(), [](const MessageText& a, const MessageText& b) {

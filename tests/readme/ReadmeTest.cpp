@@ -108,14 +108,20 @@ void F(int code) {
   }
   MessageBoxA(nullptr, code ? "Yes." : "No.", "T", MB_OK);
 }
+struct Holder {
+  void Warn() { MessageBoxA(nullptr, "In a class.", "T", 0); }
+};
+auto later = [] { MessageBoxA(nullptr, "Unread.", "T", 0); };
 )";
   std::vector<readme::MessageText> messages = readme::ProgramMessages({folder.string()});
   std::filesystem::remove_all(folder);
   std::vector<std::string> found;
   for (const auto& m : messages) found.push_back(readme::Describe(m));
   std::sort(found.begin(), found.end());
-  EXPECT_EQ(found, (std::vector<std::string>{"\"Before<...>after.\"", "\"Code<...>here\"", "\"Named text.\"",
-                                             "\"No.\"", "\"Through a wrapper.\"", "\"Yes.\""}));
+  EXPECT_EQ(found, (std::vector<std::string>{
+                       "\"Before<...>after.\"", "\"Code<...>here\"", "\"In a class.\"", "\"Named text.\"", "\"No.\"",
+                       "\"Through a wrapper.\"", "\"Yes.\"",
+                       "\"a MessageBoxA call outside every function body this reader follows\""}));
 
   std::vector<readme::TableEntry> table = readme::TableEntries(
       "Title:   T\r\nMessage: Before <reason>\r\n         after.\r\nMeaning: x\r\n"
