@@ -6,14 +6,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target package uirobot
+cmake --build --preset windows --target package uirobot dist
 echo
 echo "Built:"
 for f in build/windows/package/norvoinst.exe build/windows/package/norvo.cpl; do
   printf '  %-40s %7d bytes  imports: %s\n' "$f" "$(stat -c %s "$f")" \
     "$(i686-w64-mingw32-objdump -p "$f" | awk '/DLL Name/{print $3}' | tr '\n' ' ')"
 done
-echo "  build/windows/package/ holds the package as a user receives it (with a stand-in norvo.sys)."
+echo "  build/windows/package/ holds the package for the tests (with a stand-in norvo.sys)."
+echo "  The disk to distribute: $(ls build/windows/dist/norvo-*.zip)"
 echo
 rm -rf build/windows/screenshots
 for scenario in install configure; do

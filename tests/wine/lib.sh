@@ -71,7 +71,10 @@ e2e_robot() {
   mkdir -p "$shots"
   for bmp in "$tmp"/*.bmp; do
     [ -e "$bmp" ] || continue
-    convert "$bmp" "$shots/$case-$(basename "$bmp" .bmp).png" 2>/dev/null || cp "$bmp" "$shots/"
+    # The current dialog's place, when the robot knew one, goes with the picture as its comment.
+    local place=()
+    [ -f "${bmp%.bmp}.rect" ] && place=(-set comment "$(tr -d '\r\n' <"${bmp%.bmp}.rect")")
+    convert "$bmp" "${place[@]}" "$shots/$case-$(basename "$bmp" .bmp).png" 2>/dev/null || cp "$bmp" "$shots/"
   done
   rm -rf "$tmp"
   return "$status"

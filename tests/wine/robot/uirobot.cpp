@@ -21,7 +21,8 @@
 //   click <id>                        clicks a button (posted, so a box it opens doesn't block)
 //   key <enter|escape>                a key press on the current dialog
 //   close                             the close box
-//   shot <name>                       saves <folder>/<name>.bmp of the whole screen
+//   shot <name>                       saves <folder>/<name>.bmp of the whole screen, and
+//                                     <folder>/<name>.rect, the current dialog's place
 //   pause <milliseconds>
 #include <windows.h>
 #include <commctrl.h>
@@ -120,6 +121,13 @@ void SaveScreenshot(const std::string& name) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+  // The current dialog's place on the screen, as a crop geometry (WxH+X+Y), for pictures of
+  // the window alone.
+  RECT rect;
+  if (current && IsWindow(current) && GetWindowRect(current, &rect)) {
+    std::ofstream place((shotFolder + "\\" + name + ".rect").c_str());
+    place << (rect.right - rect.left) << 'x' << (rect.bottom - rect.top) << '+' << rect.left << '+' << rect.top << '\n';
+  }
 }
 
 void Fail(const std::string& why) {

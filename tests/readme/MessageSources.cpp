@@ -1,0 +1,649 @@
+#include "MessageSources.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace readme {
+namespace {
+
+bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Comments become spaces (line breaks kept), so that offsets and line numbers stay.
+std::string StripComments(const std::string& text) {
+  std::string out = text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '"' || out[i] == '\'') {
+      char quote = out[i];
+      for (++i; i < out.size() && out[i] != quote; ++i)
+        if (out[i] == '\\') ++i;
+    } else if (out.compare(i, 2, "//") == 0) {
+      while (i < out.size() && out[i] != '\n') out[i++] = ' ';
+    } else if (out.compare(i, 2, "/*") == 0) {
+      size_t end = out.find("*/", i + 2);
+      end = end == std::string::npos ? out.size() : end + 2;
+      for (; i < end; ++i)
+        if (out[i] != '\n') out[i] = ' ';
+      --i;
+    }
+  }
+  return out;
+}
+
+// The end of the literal or character constant that starts at i (one past its closing quote).
+size_t SkipQuoted(const std::string& text, size_t i) {
+  char quote = text[i];
+  for (++i; i < text.size() && text[i] != quote; ++i)
+    if (text[i] == '\\') ++i;
+  return std::min(i + 1, text.size());
+}
+
+std::string Unescape(const std::string& body) {
+  std::string out;
+  for (size_t i = 0; i < body.size(); ++i) {
+    if (body[i] != '\\' || i + 1 == body.size()) {
+      out += body[i];
+      continue;
+    }
+    char c = body[++i];
+    switch (c) {
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+// The matching close bracket of the one at open, skipping literals.
+size_t MatchClose(const std::string& text, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(text, i) - 1;
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::string::npos;
+}
+
+// Splits at the separators that stand outside brackets and literals.
+std::vector<std::string> SplitTopLevel(const std::string& text, char separator) {
+  std::vector<std::string> pieces;
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(text, i) - 1;
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      --depth;
+    } else if (c == separator && depth == 0) {
+      pieces.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+std::string Trim(const std::string& text) {
+  size_t a = 0, b = text.size();
+  while (a < b && IsSpace(text[a])) ++a;
+  while (b > a && IsSpace(text[b - 1])) --b;
+  return text.substr(a, b - a);
+}
+
+bool IsIdentifier(const std::string& text) {
+  return !text.empty() && !std::isdigit(static_cast<unsigned char>(text[0])) &&
+         std::all_of(text.begin(), text.end(), IsIdentChar);
+}
+
+// "name" or "name.c_str()" gives name; anything else nothing.
+std::string VariableOf(const std::string& expression) {
+  std::string e = Trim(expression);
+  const std::string cstr = ".c_str()";
+  if (e.size() > cstr.size() && e.compare(e.size() - cstr.size(), cstr.size(), cstr) == 0)
+    e = Trim(e.substr(0, e.size() - cstr.size()));
+  return IsIdentifier(e) ? e : std::string();
+}
+
+// Cuts a printf format at its conversions, each of which stands for an unknown text.
+std::vector<std::string> SplitFormat(const std::string& format) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      parts.back() += format[i];
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      parts.back() += '%';
+      ++i;
+      continue;
+    }
+    ++i;
+    while (i < format.size() && std::strchr("-+ #0123456789.*hlL", format[i])) ++i;
+    parts.emplace_back();  // the conversion letter at i is dropped
+  }
+  return parts;
+}
+
+struct Function {
+  std::string name;                     // without class qualification
+  std::vector<std::string> parameters;  // names, in order
+  size_t bodyStart = 0, bodyEnd = 0;    // the braces
+};
+
+struct File {
+  std::string path;  // as reported, relative to the source folder's parent when possible
+  std::string text;  // comments stripped
+  std::vector<Function> functions;
+  std::map<std::string, std::string> constants;  // name -> text of a file-level const char literal
+};
+
+int LineOf(const std::string& text, size_t offset) {
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+}
+
+// The bodies of functions at file level (inside namespaces, not inside classes' inline
+// bodies' own nested blocks), with their names and parameter names.
+void FindFunctions(File& file) {
+  const std::string& t = file.text;
+  size_t headerStart = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(t, i) - 1;
+    } else if (c == ';' || c == '}') {
+      headerStart = i + 1;
+    } else if (c == '{') {
+      std::string header = Trim(t.substr(headerStart, i - headerStart));
+      size_t close = header.rfind(')');
+      // Namespaces and classes are looked into: their functions are found as at file level.
+      bool scope = false;
+      for (const char* word : {"namespace", "extern", "class", "struct", "union", "template"})
+        scope = scope || header.compare(0, std::strlen(word), word) == 0;
+      bool isFunction = !scope && close != std::string::npos && header.find('=') == std::string::npos;
+      if (!isFunction) {
+        if (!scope) {  // a class or an initialiser: skip it whole
+          size_t end = MatchClose(t, i);
+          if (end == std::string::npos) return;
+          i = end;
+        }
+        headerStart = i + 1;
+        continue;
+      }
+      // Name: the identifier before the parameter list's opening bracket.
+      int depth = 0;
+      size_t open = close;
+      for (size_t k = close + 1; k-- > 0;) {
+        if (header[k] == ')') ++depth;
+        if (header[k] == '(' && --depth == 0) {
+          open = k;
+          break;
+        }
+      }
+      size_t nameEnd = open;
+      while (nameEnd > 0 && IsSpace(header[nameEnd - 1])) --nameEnd;
+      size_t nameStart = nameEnd;
+      while (nameStart > 0 && IsIdentChar(header[nameStart - 1])) --nameStart;
+      Function function;
+      function.name = header.substr(nameStart, nameEnd - nameStart);
+      for (const std::string& parameter : SplitTopLevel(header.substr(open + 1, close - open - 1), ',')) {
+        std::string p = Trim(parameter.substr(0, parameter.find('=')));
+        size_t end = p.size();
+        while (end > 0 && (p[end - 1] == ']' || p[end - 1] == '[' || std::isdigit(static_cast<unsigned char>(p[end - 1]))))
+          --end;  // an array parameter's brackets
+        size_t start = end;
+        while (start > 0 && IsIdentChar(p[start - 1])) --start;
+        function.parameters.push_back(p.substr(start, end - start));
+      }
+      function.bodyStart = i;
+      function.bodyEnd = MatchClose(t, i);
+      if (function.bodyEnd == std::string::npos) return;
+      file.functions.push_back(function);
+      i = function.bodyEnd;
+      headerStart = i + 1;
+    }
+  }
+}
+
+// File-level "const char name[] = "..."" and "const char* name = "..."" constants.
+void FindConstants(File& file) {
+  const std::string& t = file.text;
+  for (size_t at = t.find("const char"); at != std::string::npos; at = t.find("const char", at + 1)) {
+    bool inFunction = std::any_of(file.functions.begin(), file.functions.end(),
+                                  [&](const Function& f) { return at > f.bodyStart && at < f.bodyEnd; });
+    if (inFunction) continue;
+    size_t end = t.find(';', at);
+    if (end == std::string::npos) break;
+    std::string statement = t.substr(at, end - at);
+    size_t equals = statement.find('=');
+    if (equals == std::string::npos) continue;
+    std::string left = Trim(statement.substr(10, equals - 10));
+    std::string name;
+    for (char c : left)
+      if (IsIdentChar(c)) name += c; else name.clear();
+    // "name[]" leaves the last identifier empty; take the one before the brackets.
+    if (name.empty()) {
+      size_t bracket = left.find('[');
+      std::string before = Trim(left.substr(0, bracket));
+      size_t start = before.size();
+      while (start > 0 && IsIdentChar(before[start - 1])) --start;
+      name = before.substr(start);
+    }
+    std::string right = Trim(statement.substr(equals + 1));
+    if (!name.empty() && !right.empty() && right[0] == '"')
+      file.constants[name] = Unescape(right.substr(1, SkipQuoted(right, 0) - 2));
+  }
+}
+
+struct Call {
+  const File* file;
+  const Function* function;
+  size_t at;
+  std::vector<std::string> arguments;
+};
+
+std::vector<Call> CallsOf(const std::vector<File>& files, const std::string& name) {
+  std::vector<Call> calls;
+  for (const File& file : files) {
+    for (const Function& function : file.functions) {
+      const std::string& t = file.text;
+      for (size_t at = t.find(name, function.bodyStart); at != std::string::npos && at < function.bodyEnd;
+           at = t.find(name, at + 1)) {
+        if (at > 0 && IsIdentChar(t[at - 1])) continue;
+        size_t open = at + name.size();
+        while (open < t.size() && IsSpace(t[open])) ++open;
+        if (open >= t.size() || t[open] != '(') continue;
+        size_t close = MatchClose(t, open);
+        if (close == std::string::npos) continue;
+        calls.push_back({&file, &function, at, SplitTopLevel(t.substr(open + 1, close - open - 1), ',')});
+      }
+    }
+  }
+  return calls;
+}
+
+// The statements of a function body, nested blocks' included: cut at semicolons and braces
+// outside brackets and literals (so a for loop's header stays whole).
+std::vector<std::string> Statements(const std::string& body) {
+  std::vector<std::string> statements;
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(body, i) - 1;
+    } else if (c == '(' || c == '[') {
+      ++depth;
+    } else if (c == ')' || c == ']') {
+      --depth;
+    } else if (depth == 0 && (c == ';' || c == '{' || c == '}')) {
+      statements.push_back(body.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  statements.push_back(body.substr(start));
+  return statements;
+}
+
+class Resolver {
+ public:
+  Resolver(const File& file, const Function& function, size_t before) : file(file), function(function), before(before) {}
+
+  // The alternatives an expression can stand for.
+  std::vector<MessageText> Resolve(const std::string& expression, int depth = 0) const {
+    std::string e = Trim(expression);
+    std::vector<std::string> branches = SplitTopLevel(e, '?');
+    if (branches.size() > 1) {
+      std::vector<MessageText> all;
+      for (const std::string& branch : SplitTopLevel(branches[1], ':')) {
+        std::vector<MessageText> some = Resolve(branch, depth + 1);
+        all.insert(all.end(), some.begin(), some.end());
+      }
+      return all;
+    }
+    std::string variable = VariableOf(e);
+    if (!variable.empty()) {
+      auto constant = file.constants.find(variable);
+      if (constant != file.constants.end()) return {Fixed(constant->second)};
+      if (depth < 4) {
+        std::vector<MessageText> assigned = Assignments(variable, depth);
+        if (!assigned.empty()) return assigned;
+      }
+      return {Unknown()};
+    }
+    return {Sequence(e)};
+  }
+
+ private:
+  static MessageText Fixed(const std::string& text) {
+    MessageText m;
+    m.parts.push_back(text);
+    return m;
+  }
+  static MessageText Unknown() {
+    MessageText m;
+    m.startsFixed = m.endsFixed = false;
+    return m;
+  }
+
+  // Literals and constants joined by +, with unknown texts for everything else.
+  MessageText Sequence(const std::string& e) const {
+    MessageText m;
+    bool gap = true;  // an unknown text stands before the next fixed one
+    bool any = false;
+    auto addFixed = [&](const std::string& text) {
+      if (!gap && !m.parts.empty()) {
+        m.parts.back() += text;
+      } else {
+        if (m.parts.empty()) m.startsFixed = !any;
+        m.parts.push_back(text);
+      }
+      gap = false;
+      any = true;
+    };
+    for (const std::string& operand : SplitTopLevel(e, '+')) {
+      std::string o = Trim(operand);
+      if (o.empty()) continue;
+      std::string text;
+      bool literal = true;
+      for (size_t i = 0; i < o.size();) {
+        if (IsSpace(o[i])) {
+          ++i;
+        } else if (o[i] == '"') {
+          size_t end = SkipQuoted(o, i);
+          text += Unescape(o.substr(i + 1, end - i - 2));
+          i = end;
+        } else {
+          literal = false;
+          break;
+        }
+      }
+      if (!literal) {
+        std::string name = VariableOf(o);
+        auto constant = file.constants.find(name);
+        if (!name.empty() && constant != file.constants.end()) {
+          addFixed(constant->second);
+          continue;
+        }
+        gap = true;
+        any = true;
+        continue;
+      }
+      addFixed(text);
+    }
+    m.endsFixed = !gap;
+    if (m.parts.empty()) m.startsFixed = false;
+    return m;
+  }
+
+  // What the function assigns or prints into the variable before the point of the call.
+  std::vector<MessageText> Assignments(const std::string& variable, int depth) const {
+    std::vector<MessageText> found;
+    const std::string& t = file.text;
+    std::string body = t.substr(function.bodyStart + 1, before - function.bodyStart - 1);
+    for (const std::string& raw : Statements(body)) {
+      std::string statement = raw;
+      statement = Trim(statement);
+      for (const char* printer : {"wsprintfA", "sprintf", "snprintf"}) {
+        std::string p = printer;
+        if (statement.compare(0, p.size(), p) != 0) continue;
+        size_t open = statement.find('(');
+        size_t close = MatchClose(statement, open);
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::vector<std::string> arguments = SplitTopLevel(statement.substr(open + 1, close - open - 1), ',');
+        size_t formatIndex = p == "snprintf" ? 2 : 1;
+        if (arguments.size() <= formatIndex || Trim(arguments[0]) != variable) continue;
+        for (MessageText format : Resolve(arguments[formatIndex], depth + 1)) {
+          MessageText m;
+          m.startsFixed = format.startsFixed;
+          m.endsFixed = format.endsFixed;
+          for (size_t k = 0; k < format.parts.size(); ++k) {
+            std::vector<std::string> pieces = SplitFormat(format.parts[k]);
+            if (k == 0 && pieces.front().empty()) m.startsFixed = false;
+            if (k + 1 == format.parts.size() && pieces.back().empty()) m.endsFixed = false;
+            for (const std::string& piece : pieces)
+              if (!piece.empty()) m.parts.push_back(piece);
+          }
+          found.push_back(m);
+        }
+      }
+      // "variable = ..." or "type variable = ..." (not ==, <=, >=, !=).
+      size_t at = 0;
+      while ((at = statement.find(variable, at)) != std::string::npos) {
+        size_t end = at + variable.size();
+        bool whole = (at == 0 || !IsIdentChar(statement[at - 1])) && (end == statement.size() || !IsIdentChar(statement[end]));
+        size_t equals = end;
+        while (equals < statement.size() && IsSpace(statement[equals])) ++equals;
+        if (whole && equals < statement.size() && statement[equals] == '=' &&
+            (equals + 1 == statement.size() || statement[equals + 1] != '=')) {
+          std::vector<MessageText> some = Resolve(statement.substr(equals + 1), depth + 1);
+          found.insert(found.end(), some.begin(), some.end());
+          break;
+        }
+        at = end;
+      }
+    }
+    return found;
+  }
+
+  const File& file;
+  const Function& function;
+  size_t before;
+};
+
+bool HasLetter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+}
+
+// The fixed parts of an entry's message, split at its <...> placeholders.
+std::vector<std::string> EntryParts(const std::string& message) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < message.size(); ++i) {
+    size_t close = message[i] == '<' ? message.find('>', i) : std::string::npos;
+    if (close != std::string::npos) {
+      parts.emplace_back();
+      i = close;
+    } else {
+      parts.back() += message[i];
+    }
+  }
+  for (std::string& part : parts) part = Trim(part);
+  return parts;
+}
+
+}  // namespace
+
+std::string Normalise(const std::string& text) {
+  std::string out;
+  bool space = false;
+  for (char c : text) {
+    if (IsSpace(c)) {
+      space = true;
+      continue;
+    }
+    if (space && !out.empty()) out += ' ';
+    space = false;
+    out += c;
+  }
+  return out;
+}
+
+std::vector<MessageText> ProgramMessages(const std::vector<std::string>& folders) {
+  std::vector<File> files;
+  for (const std::string& folder : folders) {
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      if (entry.path().extension() == ".cpp") paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    for (const auto& path : paths) {
+      File file;
+      file.path = path.parent_path().filename().string() + "/" + path.filename().string();
+      file.text = StripComments(ReadFile(path.string()));
+      FindFunctions(file);
+      FindConstants(file);
+      files.push_back(std::move(file));
+    }
+  }
+
+  // The functions that show a text, with the index of its argument: MessageBoxA, and every
+  // function that hands one of its parameters on as such a text.
+  std::map<std::string, size_t> shows = {{"MessageBoxA", 1}};
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (auto [name, index] : std::map<std::string, size_t>(shows)) {
+      for (const Call& call : CallsOf(files, name)) {
+        if (call.arguments.size() <= index) continue;
+        std::string variable = VariableOf(call.arguments[index]);
+        const auto& parameters = call.function->parameters;
+        auto parameter = std::find(parameters.begin(), parameters.end(), variable);
+        if (variable.empty() || parameter == parameters.end() || shows.count(call.function->name)) continue;
+        shows[call.function->name] = static_cast<size_t>(parameter - parameters.begin());
+        grew = true;
+      }
+    }
+  }
+
+  std::vector<MessageText> messages;
+  for (const auto& [name, index] : shows) {
+    for (const Call& call : CallsOf(files, name)) {
+      if (call.arguments.size() <= index) continue;
+      std::string variable = VariableOf(call.arguments[index]);
+      const auto& parameters = call.function->parameters;
+      if (!variable.empty() && std::find(parameters.begin(), parameters.end(), variable) != parameters.end() &&
+          shows.count(call.function->name))
+        continue;  // a function that passes its caller's text on; its callers are covered
+      Resolver resolver(*call.file, *call.function, call.at);
+      for (MessageText message : resolver.Resolve(call.arguments[index])) {
+        for (std::string& part : message.parts) part = Normalise(part);
+        message.where = call.file->path + ":" + std::to_string(LineOf(call.file->text, call.at));
+        messages.push_back(message);
+      }
+    }
+  }
+  // A box shown from somewhere the reader did not look into (outside every function body it
+  // found) is reported as such, so that it cannot go unseen.
+  for (const File& file : files) {
+    for (size_t at = file.text.find("MessageBoxA"); at != std::string::npos; at = file.text.find("MessageBoxA", at + 1)) {
+      bool placed = std::any_of(file.functions.begin(), file.functions.end(),
+                                [&](const Function& f) { return at > f.bodyStart && at < f.bodyEnd; });
+      if (placed) continue;
+      MessageText unread;
+      unread.parts.push_back("a MessageBoxA call outside every function body this reader follows");
+      unread.where = file.path + ":" + std::to_string(LineOf(file.text, at));
+      messages.push_back(unread);
+    }
+  }
+
+  // A variable assigned in several places gives every text it can hold; keep each text once
+  // per place.
+  std::sort(messages.begin(), messages.end(), [](const MessageText& a, const MessageText& b) {
+    return a.where != b.where ? a.where < b.where : Describe(a) < Describe(b);
+  });
+  messages.erase(std::unique(messages.begin(), messages.end(),
+                             [](const MessageText& a, const MessageText& b) {
+                               return a.where == b.where && Describe(a) == Describe(b);
+                             }),
+                 messages.end());
+  return messages;
+}
+
+std::vector<TableEntry> TableEntries(const std::string& readmeText) {
+  std::vector<TableEntry> entries;
+  std::istringstream in(readmeText);
+  std::string line, title;
+  int number = 0;
+  TableEntry* open = nullptr;
+  std::string text;
+  auto finish = [&]() {
+    if (open) open->message = Normalise(text);
+    open = nullptr;
+  };
+  while (std::getline(in, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (open && !line.empty() && IsSpace(line[0])) {
+      text += "\n" + line;
+      continue;
+    }
+    if (open && line.empty()) {
+      text += "\n";  // a blank line inside a message; the next indented line goes on with it
+      continue;
+    }
+    finish();
+    if (line.compare(0, 6, "Title:") == 0) {
+      title = Trim(line.substr(6));
+    } else if (line.compare(0, 8, "Message:") == 0) {
+      entries.push_back({title, "", number});
+      open = &entries.back();
+      text = line.substr(8);
+    }
+  }
+  finish();
+  return entries;
+}
+
+bool Explains(const TableEntry& entry, const MessageText& message) {
+  // Each fixed part of the program's text must be found, in order, in the entry's message
+  // with the entry's placeholders removed, or lie within a placeholder when the program's
+  // part is a gap there. Simplest sound form: search the parts in order in the entry's text,
+  // where a part may also be skipped over a placeholder only if it has no letters.
+  size_t at = 0;
+  for (const std::string& part : message.parts) {
+    std::string p = Trim(part);
+    if (!HasLetter(p)) continue;
+    size_t found = entry.message.find(p, at);
+    if (found == std::string::npos) return false;
+    at = found + p.size();
+  }
+  return true;
+}
+
+bool Matches(const TableEntry& entry, const std::string& shownText) {
+  std::string text = Normalise(shownText);
+  std::vector<std::string> parts = EntryParts(entry.message);
+  if (parts.size() == 1) return text == parts[0];
+  if (text.compare(0, parts.front().size(), parts.front()) != 0) return false;
+  size_t at = parts.front().size();
+  for (size_t i = 1; i + 1 < parts.size(); ++i) {
+    if (parts[i].empty()) continue;
+    size_t found = text.find(parts[i], at);
+    if (found == std::string::npos) return false;
+    at = found + parts[i].size();
+  }
+  const std::string& last = parts.back();
+  return text.size() >= at + last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0;
+}
+
+std::string Describe(const MessageText& message) {
+  std::string out = message.startsFixed ? "" : "<...>";
+  for (size_t i = 0; i < message.parts.size(); ++i) {
+    if (i > 0) out += "<...>";
+    out += message.parts[i];
+  }
+  if (!message.endsFixed && !message.parts.empty()) out += "<...>";
+  return "\"" + out + "\"";
+}
+
+}  // namespace readme

@@ -1,0 +1,39 @@
+// Linked into the host test programs: when NORVO_SHOWN_MESSAGES names a file, every message box
+// a test left recorded on the in-memory machine is appended to it at the end of the test, one
+// a line as caption, a tab and the text, with line breaks, tabs and backslashes escaped. The
+// troubleshooting table's test runs the suites with it to see the texts the programs show.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "machine.h"
+
+namespace {
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+class ShownMessages : public testing::EmptyTestEventListener {
+  void OnTestEnd(const testing::TestInfo&) override {
+    const char* path = std::getenv("NORVO_SHOWN_MESSAGES");
+    if (!path || !*path) return;
+    std::ofstream out(path, std::ios::app | std::ios::binary);
+    for (const memory::MessageBoxRecord& box : memory::MessageBoxes())
+      out << Escape(box.caption) << '\t' << Escape(box.text) << '\n';
+  }
+};
+
+const bool registered = (testing::UnitTest::GetInstance()->listeners().Append(new ShownMessages), true);
+
+}  // namespace
