@@ -1,7 +1,7 @@
 // The deliverables are built without C++ exceptions. These replace the library's allocation
 // and error paths, which would otherwise bring the whole exception runtime (and its demangler)
 // into a small DLL: running out of memory or breaking a container's bounds ends the process.
-#include <cstdlib>
+// Memory comes from the process heap, so nothing here needs the C runtime DLL.
 #include <new>
 
 #include "winapi.h"
@@ -14,15 +14,17 @@ namespace {
 }  // namespace
 
 void* operator new(size_t size) {
-  void* p = std::malloc(size ? size : 1);
+  void* p = HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
   if (!p) Fail();
   return p;
 }
 void* operator new[](size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  if (p) HeapFree(GetProcessHeap(), 0, p);
+}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
 namespace std {
 void __throw_length_error(const char*) { Fail(); }
