@@ -20,4 +20,15 @@ expected="$(for f in "$@"; do basename "$f"; done | sort | tr '\n' ' ')"
 echo "holds:  $listing"
 [ "$listing" = "$expected" ] || { echo "FAIL: expected $expected" >&2; exit 1; }
 case " $listing" in *" "[Nn][Oo][Rr][Vv][Oo].[Ss][Yy][Ss]" "*) echo "FAIL: holds a driver image" >&2; exit 1 ;; esac
+# The programs themselves must be reproducible too: a PE header carrying the build's time
+# would make every build's disk differ.
+for f in "$@"; do
+  case "$f" in
+    *.exe|*.cpl)
+      pe="$(od -An -tu4 -j60 -N4 "$f" | tr -d ' ')"
+      stamp="$(od -An -tu4 -j$((pe + 8)) -N4 "$f" | tr -d ' ')"
+      echo "time stamp of $(basename "$f"): $stamp"
+      [ "$stamp" = 0 ] || { echo "FAIL: $(basename "$f") carries a link time stamp" >&2; exit 1; } ;;
+  esac
+done
 echo "ok"
