@@ -11,12 +11,16 @@ class OperationDialog : public Dialog {
   explicit OperationDialog(HWND parent = nullptr);
 
   void SetInfFile(std::string driverName, std::string sourceDirectory, std::string infPath);
-  // Installs or removes the driver as the INF file says; 1 on success, 0 on failure.
+  // Installs or removes the driver as the INF file says; 1 on success, 0 on failure. After an
+  // install it also sets driverStarted or driverWasRunning to what the start request found.
   int PerformOperation();
 
   BOOL installSelected = TRUE;
   BOOL operationSucceeded = FALSE;
   BOOL driverWasRunning = FALSE;
+  // Set by PerformOperation when this run's start request started the driver; the finished
+  // page says so.
+  BOOL driverStarted = FALSE;
   HICON icon;
   Control installRadio;
   Control uninstallRadio;
@@ -35,8 +39,6 @@ class OperationDialog : public Dialog {
   void OnInstall();
   void OnUninstall();
   void OnNext();
-
-  bool driverStarted = false;  // this run's start request succeeded
 };
 
 // One start request for a service, without waiting; after false the last error tells why.
