@@ -146,6 +146,9 @@ int OperationDialog::PerformOperation() {
     return 0;
   }
 
+  // A stop request without waiting, whose answer is not needed: a driver that is not installed
+  // or not running needs no stop, and one that keeps running is found by the start request
+  // below (ERROR_SERVICE_ALREADY_RUNNING).
   StopServiceByName(driverName);
 
   held.queue = SetupOpenFileQueue();
@@ -192,6 +195,7 @@ int OperationDialog::PerformOperation() {
     }
   }
   held.Release();
+  // The operation is complete whether or not the Control Panel opens.
   WinExec(ControlPanelCommand().c_str(), SW_SHOWNORMAL);
   return 1;
 }

@@ -262,7 +262,9 @@ TEST_F(Installer, AMissingSectionIsReportedInPlainWordsWithItsCode) {
   EXPECT_EQ(nullptr, memory::FindService("norvo"));
 
   memory::Reset();
-  LayOutPackage("norvo.inf", std::string(PackageInf()).replace(PackageInf().find("[NorvoService]"), 14, "[Other]"));
+  std::string inf = PackageInf();
+  inf.replace(inf.find("[NorvoService]"), 14, "[Other]");  // the section AddService names is gone
+  LayOutPackage("norvo.inf", inf);
   Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
   RunInstaller();
   ASSERT_EQ(2u, memory::MessageBoxes().size());
