@@ -246,7 +246,7 @@ TEST_F(Installer, CancelOnTheOperationPageChangesNothing) {
 
 // The install section and the service section each fail on their own step: the first before
 // any file is copied, the second after the files and registry entries are in place.
-TEST_F(Installer, AMissingSectionIsReportedInPlainWordsWithItsCode) {
+TEST_F(Installer, AMissingInstallOrServiceSectionIsReportedInPlainWordsWithItsCode) {
   const std::string missing = "The INF file lacks a section that this operation needs. (Error 0xE0000101)";
   memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", "[Version]\nSignature=\"$Windows NT$\"\n");
   Operate(true, [](DialogUser&) {});
@@ -268,7 +268,8 @@ TEST_F(Installer, AMissingSectionIsReportedInPlainWordsWithItsCode) {
   Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
   RunInstaller();
   ASSERT_EQ(2u, memory::MessageBoxes().size());
-  EXPECT_EQ(missing, memory::MessageBoxes()[0].text);
+  EXPECT_EQ("The INF file's service installation section is not valid. (Error 0xE0000217)",
+            memory::MessageBoxes()[0].text);
   EXPECT_TRUE(memory::FileExists(DriverImage()));
   EXPECT_TRUE(KeyExists(std::string(kServiceKey) + "\\Parameters\\NorvoP4"));
   EXPECT_EQ(nullptr, memory::FindService("norvo"));
