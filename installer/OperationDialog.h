@@ -48,5 +48,7 @@ BOOL StopServiceByName(const std::string& name);
 // The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
 // everything else goes to the system's default callback.
 UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
-// The system's text for the thread's last error in a message box; nothing for ERROR_CANCELLED.
+// The thread's last error in a message box: for a missing or malformed part of the INF file a
+// plain text of our own with the code, otherwise the system's text, or the code alone when the
+// system has none; nothing for ERROR_CANCELLED.
 void ReportLastError(HWND owner);
