@@ -11,7 +11,8 @@ InstallerApp::InstallerApp() : Application(nullptr) {}
 std::string& GetModuleDirectory(std::string& directory) {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string name(path, length < MAX_PATH ? length : 0);
+  // 0 is a failure; a name that fills the whole buffer was cut short (and may lack its NUL).
+  std::string name = length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
   directory = name.substr(0, name.find_last_of('\\') + 1);
   return directory;
 }
@@ -28,13 +29,17 @@ BOOL InstallerApp::InitInstance() {
 
   if (welcome.DoModal() == IDCANCEL) return FALSE;
 
+  // Only the program's own directory is searched: when the system cannot say where that is,
+  // there is no INF file to be found.
   GetModuleDirectory(sourceDirectory);
   infPath = sourceDirectory + "norvo.inf";
-  if (!finder.FindFile(infPath)) {
+  if (sourceDirectory.empty() || !finder.FindFile(infPath)) {
     MessageBoxA(nullptr, "Setup could not find a localised INF file", "Setup Error", MB_ICONEXCLAMATION);
     return FALSE;
   }
-  finder.FindNext();
+  // Step onto the search's first result, the file itself. FindNext answers whether another
+  // result follows it, which a search for one exact name never has: its answer is not needed.
+  static_cast<void>(finder.FindNext());
   infPath = finder.GetFilePath();
   std::string fileName = finder.GetFileName();
   size_t dot = fileName.find('.');

@@ -11,7 +11,8 @@ class InstallerApp : public Application {
   BOOL InitInstance() override;
 };
 
-// The running program's directory, ending in a backslash; also assigned to directory.
+// The running program's directory, ending in a backslash; also assigned to directory. Empty
+// when the system cannot report the program's full name (a failure, or a name cut short).
 std::string& GetModuleDirectory(std::string& directory);
 
 extern InstallerApp installerApp;

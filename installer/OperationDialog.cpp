@@ -26,6 +26,7 @@ BOOL OperationDialog::OnInitDialog() {
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
+  driverStarted = FALSE;
   (installSelected ? installRadio : uninstallRadio).Send(BM_SETCHECK, BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
   SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());

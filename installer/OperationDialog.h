@@ -11,12 +11,16 @@ class OperationDialog : public Dialog {
   explicit OperationDialog(HWND parent = nullptr);
 
   void SetInfFile(std::string driverName, std::string sourceDirectory, std::string infPath);
-  // Installs or removes the driver as the INF file says; 1 on success, 0 on failure.
+  // Installs or removes the driver as the INF file says; 1 on success, 0 on failure. After an
+  // install it also sets driverStarted or driverWasRunning to what the start request found.
   int PerformOperation();
 
   BOOL installSelected = TRUE;
   BOOL operationSucceeded = FALSE;
   BOOL driverWasRunning = FALSE;
+  // Set by PerformOperation when this run's start request started the driver; the finished
+  // page says so.
+  BOOL driverStarted = FALSE;
   HICON icon;
   Control installRadio;
   Control uninstallRadio;
@@ -35,8 +39,6 @@ class OperationDialog : public Dialog {
   void OnInstall();
   void OnUninstall();
   void OnNext();
-
-  bool driverStarted = false;  // this run's start request succeeded
 };
 
 // One start request for a service, without waiting; after false the last error tells why.
@@ -46,5 +48,7 @@ BOOL StopServiceByName(const std::string& name);
 // The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
 // everything else goes to the system's default callback.
 UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
-// The system's text for the thread's last error in a message box; nothing for ERROR_CANCELLED.
+// The thread's last error in a message box: for a missing or malformed part of the INF file a
+// plain text of our own with the code, otherwise the system's text, or the code alone when the
+// system has none; nothing for ERROR_CANCELLED.
 void ReportLastError(HWND owner);

@@ -53,6 +53,37 @@ std::string ControlPanelCommand() {
   return program + " norvo.cpl";
 }
 
+// SetupAPI's codes for a missing or malformed part of an INF file have no system text; the
+// user reads ours, followed by the code.
+const char* InfProblemText(DWORD code) {
+  switch (code) {
+    case ERROR_EXPECTED_SECTION_NAME:
+      return "The INF file does not begin with a section name.";
+    case ERROR_BAD_SECTION_NAME_LINE:
+      return "The INF file has a malformed section name.";
+    case ERROR_SECTION_NAME_TOO_LONG:
+      return "A section name in the INF file is too long.";
+    case ERROR_GENERAL_SYNTAX:
+      return "The INF file has a syntax error.";
+    case ERROR_WRONG_INF_STYLE:
+      return "The INF file is not a Windows 4 style INF file.";
+    case ERROR_SECTION_NOT_FOUND:
+      return "The INF file lacks a section that this operation needs.";
+    case ERROR_LINE_NOT_FOUND:
+      return "The INF file lacks a line that this operation needs.";
+    case ERROR_BAD_SERVICE_INSTALLSECT:
+      return "The INF file's service installation section is not valid.";
+  }
+  return nullptr;
+}
+
+// "Error 0xE0000101": the code as eight upper-case hexadecimal digits.
+std::string ErrorNumber(DWORD code) {
+  char number[32];
+  wsprintfA(number, "Error 0x%.8X", static_cast<unsigned>(code));
+  return number;
+}
+
 }  // namespace
 
 BOOL StartServiceByName(const std::string& name) {
@@ -74,27 +105,29 @@ UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR pa
 void ReportLastError(HWND owner) {
   DWORD code = GetLastError();
   if (code == ERROR_CANCELLED) return;
-  LPSTR text = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
-                                MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
   std::string message;
-  if (length && text) {
-    message = text;
+  if (const char* own = InfProblemText(code)) {
+    message = std::string(own) + " (" + ErrorNumber(code) + ")";
   } else {
-    // SetupAPI's own codes have no system text: show the code itself.
-    char number[32];
-    wsprintfA(number, "Error 0x%.8X", static_cast<unsigned>(code));
-    message = number;
+    // A system text may hold %1-style inserts for which there are no arguments here: they are
+    // shown as they stand rather than failing the call.
+    LPSTR text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    // A code the system has no text for is shown as the code itself.
+    message = length && text ? std::string(text) : ErrorNumber(code);
+    if (text) LocalFree(text);
   }
   MessageBoxA(owner, message.c_str(), kCaption, MB_ICONEXCLAMATION);
   OutputDebugStringA(message.c_str());
-  if (text) LocalFree(text);
 }
 
 int OperationDialog::PerformOperation() {
   const char* section = installSelected ? "Install" : "Uninstall";
   std::string keyPath = kServicesKey + driverName;
   OperationResources held;
+  driverStarted = FALSE;
 
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {
@@ -113,6 +146,9 @@ int OperationDialog::PerformOperation() {
     return 0;
   }
 
+  // A stop request without waiting, whose answer is not needed: a driver that is not installed
+  // or not running needs no stop, and one that keeps running is found by the start request
+  // below (ERROR_SERVICE_ALREADY_RUNNING).
   StopServiceByName(driverName);
 
   held.queue = SetupOpenFileQueue();
@@ -125,19 +161,27 @@ int OperationDialog::PerformOperation() {
     ReportLastError(Handle());
     return 0;
   }
+  // The section's files and registry entries, ...
   if (!SetupInstallFromInfSectionA(Handle(), held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
                                    sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
-                                   nullptr) ||
-      !SetupCommitFileQueueA(Handle(), held.queue, InstallQueueCallback, held.context) ||
-      !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
+                                   nullptr)) {
+    ReportLastError(Handle());
+    return 0;
+  }
+  // ... the file queue (the installer queues nothing itself) ...
+  if (!SetupCommitFileQueueA(Handle(), held.queue, InstallQueueCallback, held.context)) {
+    ReportLastError(Handle());
+    return 0;
+  }
+  // ... then its services.
+  if (!SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
     ReportLastError(Handle());
     return 0;
   }
 
-  driverStarted = false;
   if (installSelected) {
     if (StartServiceByName(driverName)) {
-      driverStarted = true;
+      driverStarted = TRUE;
     } else {
       DWORD code = GetLastError();
       if (code == ERROR_SERVICE_ALREADY_RUNNING) {
@@ -151,6 +195,7 @@ int OperationDialog::PerformOperation() {
     }
   }
   held.Release();
+  // The operation is complete whether or not the Control Panel opens.
   WinExec(ControlPanelCommand().c_str(), SW_SHOWNORMAL);
   return 1;
 }

@@ -51,6 +51,7 @@ const std::map<DWORD, const char*>& SystemTexts() {
       {ERROR_SERVICE_NOT_ACTIVE, "The service has not been started.\r\n"},
       {ERROR_CANCELLED, "The operation was canceled by the user.\r\n"},
       {ERROR_BAD_DRIVER, "The specified driver is invalid.\r\n"},
+      {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n"},
   };
   return texts;
 }
@@ -108,10 +109,15 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
-DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list*) {
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list* arguments) {
   auto it = memory::SystemTexts().find(messageId);
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || it == memory::SystemTexts().end()) {
     SetLastError(ERROR_MR_MID_NOT_FOUND);
+    return 0;
+  }
+  // Inserts are kept as they stand only when asked to; without arguments they cannot be filled.
+  if (!(flags & FORMAT_MESSAGE_IGNORE_INSERTS) && !arguments && std::strchr(it->second, '%')) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   size_t length = std::strlen(it->second);

@@ -344,7 +344,7 @@ bool AddServiceFromInf(const Inf& inf, const std::vector<std::string>& directive
   if (directive.size() < 3) return false;
   const std::vector<Line>* install = inf.Section(directive[2]);
   if (!install) {
-    SetLastError(ERROR_SECTION_NOT_FOUND);
+    SetLastError(ERROR_BAD_SERVICE_INSTALLSECT);  // as Wine answers an AddService whose section is missing
     return false;
   }
   const std::string& name = directive[0];

@@ -349,14 +349,17 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
   return n > 1024 ? 1024 : n;
 }
 
+// A name that does not fit is cut to the buffer's size, without a NUL, and the call returns
+// that size.
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
   const std::string& name = Sys().modulePath;
-  if (size == 0) return 0;
-  size_t n = std::min<size_t>(name.size(), size - 1);
-  std::memcpy(path, name.data(), n);
-  path[n] = 0;
-  if (n < name.size()) SetLastError(ERROR_INSUFFICIENT_BUFFER);
-  return static_cast<DWORD>(n);
+  if (name.size() < size) {
+    std::memcpy(path, name.c_str(), name.size() + 1);
+    return static_cast<DWORD>(name.size());
+  }
+  std::memcpy(path, name.data(), size);
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return size;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "InstallerTestSupport.h"
+#include "module.h"
 
 using memory::DialogUser;
 
@@ -243,14 +244,89 @@ TEST_F(Installer, CancelOnTheOperationPageChangesNothing) {
   EXPECT_TRUE(memory::ServiceCalls().empty());
 }
 
-TEST_F(Installer, AMissingSectionIsReportedWithItsCodeWhenTheSystemHasNoText) {
+// The install section and the service section each fail on their own step: the first before
+// any file is copied, the second after the files and registry entries are in place.
+TEST_F(Installer, AMissingInstallOrServiceSectionIsReportedInPlainWordsWithItsCode) {
+  const std::string missing = "The INF file lacks a section that this operation needs. (Error 0xE0000101)";
   memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", "[Version]\nSignature=\"$Windows NT$\"\n");
   Operate(true, [](DialogUser&) {});
   RunInstaller();
   ASSERT_EQ(2u, memory::MessageBoxes().size());
-  EXPECT_EQ("Error 0xE0000101", memory::MessageBoxes()[0].text);
+  EXPECT_EQ(missing, memory::MessageBoxes()[0].text);
   EXPECT_EQ(kCaption, memory::MessageBoxes()[0].caption);
-  EXPECT_EQ((std::vector<std::string>{"Error 0xE0000101"}), memory::DebugOutput());
+  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
+  EXPECT_NE(nullptr, memory::MessageBoxes()[0].owner);
+  EXPECT_EQ(kErrorText, memory::MessageBoxes()[1].text);
+  EXPECT_EQ((std::vector<std::string>{missing}), memory::DebugOutput());
+  EXPECT_FALSE(memory::FileExists(DriverImage()));
+  EXPECT_EQ(nullptr, memory::FindService("norvo"));
+
+  memory::Reset();
+  std::string inf = PackageInf();
+  inf.replace(inf.find("[NorvoService]"), 14, "[Other]");  // the section AddService names is gone
+  LayOutPackage("norvo.inf", inf);
+  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+  RunInstaller();
+  ASSERT_EQ(2u, memory::MessageBoxes().size());
+  EXPECT_EQ("The INF file's service installation section is not valid. (Error 0xE0000217)",
+            memory::MessageBoxes()[0].text);
+  EXPECT_TRUE(memory::FileExists(DriverImage()));
+  EXPECT_TRUE(KeyExists(std::string(kServiceKey) + "\\Parameters\\NorvoP4"));
+  EXPECT_EQ(nullptr, memory::FindService("norvo"));
+  EXPECT_TRUE(memory::Executed().empty());
+  EXPECT_EQ(0, memory::OpenSetupObjects());
+  EXPECT_EQ(0, memory::OpenKeyCount());
+}
+
+// The installer looks only in its own directory: when the system cannot tell it where that is,
+// it does not fall back on the current directory.
+TEST_F(Installer, AProgramNameTheSystemCannotReportFindsNoInf) {
+  std::string longDir = "C:\\" + std::string(250, 'd') + "\\";
+  for (const std::string& program : {std::string(), longDir + "norvoinst.exe"}) {  // a failure; a name cut short
+    memory::Reset();
+    memory::PutTextFile("norvo.inf", PackageInf());  // what a search of the current directory finds
+    memory::PutTextFile(longDir + "norvo.inf", PackageInf());
+    memory::SetModulePath(program);
+    ClickNextOnWelcome();
+    EXPECT_FALSE(RunInstaller());
+    ASSERT_EQ(1u, memory::MessageBoxes().size()) << program;
+    EXPECT_EQ("Setup could not find a localised INF file", memory::MessageBoxes()[0].text);
+    EXPECT_EQ("Setup Error", memory::MessageBoxes()[0].caption);
+    EXPECT_EQ(0u, memory::PendingScripts());
+  }
+  // 259 characters and the NUL fill the buffer exactly: the name is whole.
+  memory::Reset();
+  std::string dir = "C:\\" + std::string(242, 'd') + "\\";
+  ASSERT_EQ(259u, (dir + "norvoinst.exe").size());
+  memory::SetModulePath(dir + "norvoinst.exe");
+  memory::PutTextFile(dir + "norvo.inf", PackageInf());
+  ClickNextOnWelcome();
+  memory::OnDialog(kPageCaption, [](DialogUser& page) {
+    EXPECT_EQ("Installation File: norvo.INF", page.Text(kInfText));
+    page.Click(IDCANCEL);
+  });
+  RunInstaller();
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+}
+
+TEST_F(Installer, BothPagesShowTheInstallersIconBigAndSmall) {
+  HICON icon = LoadIconA(CurrentModule(), MAKEINTRESOURCEA(128));
+  ASSERT_NE(nullptr, icon);
+  auto expectIcons = [icon](DialogUser& page) {
+    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(page.Handle(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(page.Handle(), WM_GETICON, ICON_SMALL, 0));
+  };
+  memory::OnDialog(kPageCaption, [=](DialogUser& page) {
+    expectIcons(page);
+    page.Click(IDOK);
+  });
+  memory::OnDialog(kPageCaption, [=](DialogUser& page) {
+    expectIcons(page);
+    page.Click(IDCANCEL);
+  });
+  RunInstaller();
+  EXPECT_EQ(0u, memory::PendingScripts());
 }
 
 }  // namespace

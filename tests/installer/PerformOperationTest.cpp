@@ -24,15 +24,34 @@ TEST(ReportLastError, ShowsTheSystemsTextOrTheCodeAndNothingForACancel) {
 
   SetLastError(ERROR_ACCESS_DENIED);
   ReportLastError(nullptr);
-  SetLastError(ERROR_WRONG_INF_STYLE);
+  SetLastError(ERROR_BAD_EXE_FORMAT);  // a text with an insert, which stays as it is
   ReportLastError(nullptr);
-  ASSERT_EQ(2u, memory::MessageBoxes().size());
+  SetLastError(0x20001234);  // no text at all
+  ReportLastError(nullptr);
+  ASSERT_EQ(3u, memory::MessageBoxes().size());
   EXPECT_EQ("Access is denied.\r\n", memory::MessageBoxes()[0].text);
-  EXPECT_EQ("Error 0xE0000100", memory::MessageBoxes()[1].text);
-  EXPECT_EQ("Windows NT4 Device Installation", memory::MessageBoxes()[1].caption);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[1].type);
-  EXPECT_EQ((std::vector<std::string>{"Access is denied.\r\n", "Error 0xE0000100"}), memory::DebugOutput());
+  EXPECT_EQ("%1 is not a valid Win32 application.\r\n", memory::MessageBoxes()[1].text);
+  EXPECT_EQ("Error 0x20001234", memory::MessageBoxes()[2].text);
+  EXPECT_EQ("Windows NT4 Device Installation", memory::MessageBoxes()[2].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[2].type);
+  EXPECT_EQ((std::vector<std::string>{"Access is denied.\r\n", "%1 is not a valid Win32 application.\r\n",
+                                      "Error 0x20001234"}),
+            memory::DebugOutput());
   EXPECT_EQ(0, memory::LiveLocalBlocks());
+}
+
+TEST(ReportLastError, NamesAnInfProblemInPlainWordsAndKeepsItsCode) {
+  for (DWORD code : {ERROR_WRONG_INF_STYLE, ERROR_LINE_NOT_FOUND, ERROR_GENERAL_SYNTAX}) {
+    SetLastError(code);
+    ReportLastError(nullptr);
+  }
+  ASSERT_EQ(3u, memory::MessageBoxes().size());
+  EXPECT_EQ("The INF file is not a Windows 4 style INF file. (Error 0xE0000100)", memory::MessageBoxes()[0].text);
+  EXPECT_EQ("The INF file lacks a line that this operation needs. (Error 0xE0000102)", memory::MessageBoxes()[1].text);
+  EXPECT_EQ("The INF file has a syntax error. (Error 0xE0000003)", memory::MessageBoxes()[2].text);
+  EXPECT_EQ("Windows NT4 Device Installation", memory::MessageBoxes()[0].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
+  EXPECT_EQ(3u, memory::DebugOutput().size());
 }
 
 TEST(ServiceRequests, SendOneRequestWithoutWaitingAndKeepTheReasonOfAFailure) {

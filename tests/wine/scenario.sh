@@ -110,6 +110,11 @@ case "$name" in
     printf 'This is not an INF file.\r\n' >"$setup/norvo.inf"
     run_installer broken-inf.txt "$name"
     ;;
+  missing-section)
+    printf '[Version]\r\nSignature="$Windows NT$"\r\n' >"$setup/norvo.inf"
+    run_installer missing-section.txt "$name"
+    e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
   *)
     echo "unknown scenario $name" >&2
     exit 2

@@ -116,7 +116,10 @@ int main(int argc, char** argv) {
   }
   int ports = std::atoi(argv[2]), runs = std::atoi(argv[3]);
   HMODULE module = LoadLibraryA(argv[1]);
-  CplEntry entry = module ? reinterpret_cast<CplEntry>(GetProcAddress(module, "CPlApplet")) : nullptr;
+  // GetProcAddress gives a generic function pointer; the detour through void (*)() tells the
+  // compiler that the entry's real type is known.
+  CplEntry entry =
+      module ? reinterpret_cast<CplEntry>(reinterpret_cast<void (*)()>(GetProcAddress(module, "CPlApplet"))) : nullptr;
   if (!entry) {
     std::printf("cplbench: cannot load %s\n", argv[1]);
     return 1;
