@@ -2,6 +2,7 @@
 // keeps them (sorted without regard to case), handles that remember the access they were
 // opened with, and the error codes of the real calls.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -12,8 +13,13 @@
 namespace memory {
 namespace {
 
+// Orders as Upper(a) < Upper(b) would, without making the two copies.
 struct CaseLess {
-  bool operator()(const std::string& a, const std::string& b) const { return Upper(a) < Upper(b); }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
+    });
+  }
 };
 
 struct Value {
