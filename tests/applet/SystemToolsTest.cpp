@@ -143,6 +143,13 @@ TEST(SystemTools, FileVersionIsCutTo31CharactersAndMissingWithoutTheUsEnglishBlo
   ASSERT_NE(nullptr, text);
   EXPECT_EQ(std::string(31, '7'), text);
 
+  memory::PutFile(path, memory::BuildVersionInfo({{"040904B0", {{"FileVersion", std::string(31, '8')}}}}));
+  EXPECT_EQ(std::string(31, '8'), tools.GetFileVersionString(path));
+  memory::PutFile(path, memory::BuildVersionInfo({{"040904B0", {{"FileVersion", ""}}}}));
+  text = tools.GetFileVersionString(path);
+  ASSERT_NE(nullptr, text);  // present, if empty
+  EXPECT_EQ("", std::string(text));
+
   memory::PutFile(path, memory::BuildVersionInfo({{"040704B0", {{"FileVersion", "1.0"}}}, {"041104B0", {{"FileVersion", "1.0"}}}}));
   EXPECT_EQ(nullptr, tools.GetFileVersionString(path));
   memory::PutFile(path, memory::BuildVersionInfo({{"040904B0", {{"ProductVersion", "1.0"}}}}));
