@@ -204,7 +204,9 @@ struct Model {
 void RunCase(uint32_t seed) {
   Random random(seed);
   memory::Reset();
-  if (!random.Chance(5)) InstallDriverImage("1." + std::to_string(seed % 1000));
+  bool driverInstalled = !random.Chance(5);
+  if (driverInstalled) InstallDriverImage("1." + std::to_string(seed % 1000));
+  bool parametersReadOnly = false;
   bool validPrefix = true;
   std::set<std::string> deviceNames;  // the device map's value names that may exist
   std::set<std::string> readOnlyKeys;  // upper case, as the registry compares
@@ -228,7 +230,8 @@ void RunCase(uint32_t seed) {
         readOnlyKeys.insert(upper);
       }
     }
-    if (random.Chance(4)) memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
+    parametersReadOnly = random.Chance(4);
+    if (parametersReadOnly) memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
   }
   memory::ServiceBehaviour driver;
   driver.state = SERVICE_RUNNING;
@@ -327,7 +330,16 @@ void RunCase(uint32_t seed) {
       EXPECT_TRUE(!validPrefix || readOnlyPort || failingWrite) << memory::MessageBoxes()[0].text;
     }
     if (!opened) {
-      EXPECT_EQ(1u, memory::MessageBoxes().size());
+      // Which message it is follows from the state alone.
+      ASSERT_EQ(1u, memory::MessageBoxes().size());
+      const std::string& text = memory::MessageBoxes()[0].text;
+      if (!driverInstalled)
+        EXPECT_EQ("Please install Norvo driver first.", text);
+      else if (parametersReadOnly)
+        EXPECT_EQ("You do not have the rights to change the settings of the Norvo driver.\nAn administrator can change them.",
+                  text);
+      else
+        EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", text);
     }
     return;
   }
