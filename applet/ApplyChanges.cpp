@@ -1,5 +1,7 @@
 // "Apply and Exit": store every port's settings, wait until no port is open, restart the driver.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "PortConfigDialog.h"
 #include "PortsInUseDialog.h"
@@ -12,6 +14,8 @@ const char kPortKeyPrefix[] = "SYSTEM\\CurrentControlSet\\Services\\norvo\\Param
 const char kServiceName[] = "norvo";
 const char kCaption[] = "Norvo Setup";
 const char kDevicePrefix[] = "\\\\.\\";
+const char* const kValueNames[] = {"RS485Mode", "TxFIFO", "RxFIFO"};
+const int kValuesPerPort = 3;
 
 // The system's text for an error code, exactly as it comes (usually ending in CR LF), or
 // nothing when the system has none.
@@ -55,27 +59,7 @@ void PortConfigDialog::ApplyChanges() {
     return;
   }
 
-  // Every port's three values, changed or not. A failed write does not stop the others, but
-  // the user must hear of it: the dialog then stays open with the edits and the driver is left
-  // alone, so that nothing is lost while the applet looks successful.
-  SystemTools tools;
-  DWORD writeError = ERROR_SUCCESS;
-  for (int i = 0; i < portCount; ++i) {
-    std::string key = kPortKeyPrefix + portKeyNames[i];
-    const PortSettings& settings = portSettings[i];
-    const std::pair<const char*, const int32_t*> values[] = {
-        {"RS485Mode", &settings.rs485Mode}, {"TxFIFO", &settings.txFifoLevel}, {"RxFIFO", &settings.rxFifoLevel}};
-    for (const auto& value : values) {
-      if (!tools.WriteRegistryBinary(HKEY_LOCAL_MACHINE, key, value.first, value.second, 4) && writeError == ERROR_SUCCESS)
-        writeError = GetLastError();
-    }
-  }
-  if (writeError != ERROR_SUCCESS) {
-    std::string message = "The settings cannot be stored in the registry.\nReason: " + SystemText(writeError) +
-                          "\n\nThe driver has not been changed. Check your rights and apply again, or cancel.";
-    MessageBoxA(Handle(), message.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
-    return;
-  }
+  if (!StoreSettings()) return;
 
   while (IsAnyPortOpen()) {
     PortsInUseDialog prompt;
@@ -85,10 +69,13 @@ void PortConfigDialog::ApplyChanges() {
     }
   }
 
+  SystemTools tools;
   int stopped = tools.StopDriverService(kServiceName);
   int started = tools.StartDriverService(kServiceName);
+  // The reason is the start's own, read before anything else can change the last error.
+  DWORD startError = GetLastError();
   if (started == 0) {
-    std::string message = "The changes cannot be applied and the driver is stopped.\nReason: " + SystemText(GetLastError()) +
+    std::string message = "The changes cannot be applied and the driver is stopped.\nReason: " + SystemText(startError) +
                           "\n\nPlease restart this applet and configure it correctly.";
     MessageBoxA(Handle(), message.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
   } else if (started == 2 && !stopped) {
@@ -99,4 +86,65 @@ void PortConfigDialog::ApplyChanges() {
                 kCaption, MB_OK | MB_ICONEXCLAMATION);
   }
   EndDialog(IDOK);
+}
+
+// Every port's three values, changed or not, all or none. Each port's key must take writes
+// before the first value is written; the values as they are now are kept, and when a write
+// still fails, what was already written is put back. The dialog then stays open with the edits.
+bool PortConfigDialog::StoreSettings() {
+  SystemTools tools;
+  std::vector<std::string> keys;
+  for (int i = 0; i < portCount; ++i) keys.push_back(kPortKeyPrefix + portKeyNames[i]);
+
+  for (int i = 0; i < portCount; ++i) {
+    if (!tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, keys[i], KEY_ALL_ACCESS)) {
+      ReportStoreFailure(i, GetLastError(), {});
+      return false;
+    }
+  }
+  std::vector<SavedValue> saved(static_cast<size_t>(portCount) * kValuesPerPort);
+  for (size_t n = 0; n < saved.size(); ++n) {
+    int port = static_cast<int>(n / kValuesPerPort);
+    if (!tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, keys[port], kValueNames[n % kValuesPerPort], saved[n])) {
+      ReportStoreFailure(port, GetLastError(), {});
+      return false;
+    }
+  }
+
+  for (size_t n = 0; n < saved.size(); ++n) {
+    int port = static_cast<int>(n / kValuesPerPort);
+    const PortSettings& settings = portSettings[static_cast<size_t>(port)];
+    const int32_t* fields[] = {&settings.rs485Mode, &settings.txFifoLevel, &settings.rxFifoLevel};
+    if (tools.WriteRegistryBinary(HKEY_LOCAL_MACHINE, keys[port], kValueNames[n % kValuesPerPort],
+                                  fields[n % kValuesPerPort], 4))
+      continue;
+    DWORD error = GetLastError();
+    // Newest first, so that the registry goes back the way it came.
+    std::vector<int> changed;
+    for (size_t undo = n; undo-- > 0;) {
+      int undoPort = static_cast<int>(undo / kValuesPerPort);
+      if (!tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, keys[undoPort], kValueNames[undo % kValuesPerPort], saved[undo]) &&
+          (changed.empty() || changed.back() != undoPort))
+        changed.push_back(undoPort);
+    }
+    std::reverse(changed.begin(), changed.end());
+    ReportStoreFailure(port, error, changed);
+    return false;
+  }
+  return true;
+}
+
+void PortConfigDialog::ReportStoreFailure(int port, DWORD error, const std::vector<int>& changedPorts) {
+  std::string message = "The settings cannot be stored in the registry.\nPort: " + portNames[port] + " (registry key " +
+                        portKeyNames[port] + ")\nReason: " + SystemText(error);
+  if (changedPorts.empty()) {
+    message += "\n\nNothing has been stored and the driver has not been changed; Cancel leaves the settings as they were. "
+               "Check your rights and apply again, or cancel.";
+  } else {
+    message += "\n\nThe values stored before the failure could not all be put back. These ports now hold new settings:";
+    for (size_t i = 0; i < changedPorts.size(); ++i) message += (i ? ", " : " ") + portNames[changedPorts[i]];
+    message += ".\nThe driver has not been changed, but it will use them the next time it starts. "
+               "Check your rights and apply again.";
+  }
+  MessageBoxA(Handle(), message.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
 }

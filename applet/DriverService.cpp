@@ -31,6 +31,8 @@ class ServiceHandles {
       if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) return true;
       Sleep(kPollPause);
     }
+    // The calls above may have left any code; the reason is that the service did not answer.
+    SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
     return false;
   }
 

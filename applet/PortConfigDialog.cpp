@@ -66,9 +66,11 @@ void PortConfigDialog::SortPortKeys(std::vector<std::string>& names) {
 BOOL PortConfigDialog::OnInitDialog() {
   SystemTools tools;
 
+  // A directory the system could not give, or not in full, leads to no driver file at all.
   char systemDirectory[MAX_PATH];
-  GetSystemDirectoryA(systemDirectory, MAX_PATH);
-  const char* version = tools.GetFileVersionString(std::string(systemDirectory) + kDriverImage);
+  UINT length = GetSystemDirectoryA(systemDirectory, MAX_PATH);
+  const char* version =
+      length > 0 && length < MAX_PATH ? tools.GetFileVersionString(std::string(systemDirectory, length) + kDriverImage) : nullptr;
   if (!version) {
     ShowMessage("Please install Norvo driver first.", MB_ICONEXCLAMATION);
     EndDialog(IDCANCEL);
@@ -91,7 +93,15 @@ BOOL PortConfigDialog::OnInitDialog() {
                        ? TrimLeft(TrimRight(prefix))
                        : "COM";
 
-  BuildPortList();
+  DWORD listError = BuildPortList();
+  if (portCount == 0 && listError == ERROR_ACCESS_DENIED) {
+    // The driver's key is there, but this user may not change it: no card is missing.
+    ShowMessage("You do not have the rights to change the settings of the Norvo driver.\n"
+                "An administrator can change them.",
+                MB_ICONHAND);
+    EndDialog(IDCANCEL);
+    return TRUE;
+  }
   if (portCount == 0) {
     ShowMessage("No port detected\nPlease install KVR Norvo card first.", MB_ICONHAND);
     EndDialog(IDCANCEL);
@@ -108,9 +118,11 @@ BOOL PortConfigDialog::OnInitDialog() {
   return TRUE;
 }
 
-void PortConfigDialog::BuildPortList() {
+// Returns why the driver's key could not be enumerated, or ERROR_SUCCESS.
+DWORD PortConfigDialog::BuildPortList() {
   SystemTools tools;
   portCount = tools.EnumRegistrySubkeys(HKEY_LOCAL_MACHINE, kParametersKey, portKeyNames);
+  DWORD error = portCount ? ERROR_SUCCESS : GetLastError();
   SortPortKeys(portKeyNames);
   portNames.clear();
   for (size_t i = 0; i < portKeyNames.size();) {
@@ -125,6 +137,7 @@ void PortConfigDialog::BuildPortList() {
       --portCount;
     }
   }
+  return error;
 }
 
 void PortConfigDialog::LoadPortSettings(int port) {

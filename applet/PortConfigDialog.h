@@ -50,7 +50,7 @@ class PortConfigDialog : public Dialog {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void BuildPortList();
+  DWORD BuildPortList();
   void LoadPortSettings(int port);
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);
@@ -58,4 +58,6 @@ class PortConfigDialog : public Dialog {
   void OnDefault();
   void OnCancelButton();
   void ShowMessage(const char* text, UINT type);
+  bool StoreSettings();
+  void ReportStoreFailure(int port, DWORD error, const std::vector<int>& changedPorts);
 };

@@ -27,8 +27,10 @@ SystemTools::~SystemTools() = default;
 
 int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names) {
   KeyHolder holder;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_ALL_ACCESS, &holder.key) != ERROR_SUCCESS) {
+  LONG opened = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_ALL_ACCESS, &holder.key);
+  if (opened != ERROR_SUCCESS) {
     holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(opened));
     return 0;
   }
   names.clear();
@@ -41,6 +43,7 @@ int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector
     names.push_back(std::string(name, length));
     ++count;
   }
+  SetLastError(ERROR_SUCCESS);
   return count;
 }
 
@@ -99,6 +102,71 @@ int SystemTools::WriteRegistryBinary(HKEY root, std::string keyPath, std::string
   return 1;
 }
 
+int SystemTools::CheckRegistryKeyAccess(HKEY root, std::string keyPath, REGSAM access) {
+  KeyHolder holder;
+  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, access, &holder.key);
+  if (result != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
+    return 0;
+  }
+  return 1;
+}
+
+int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string valueName, SavedValue& saved) {
+  KeyHolder holder;
+  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key);
+  if (result != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
+    return 0;
+  }
+  // The size first, then the bytes; a value that grows in between is asked for again.
+  for (;;) {
+    DWORD type = REG_NONE;
+    DWORD bytes = 0;
+    result = RegQueryValueExA(holder.key, valueName.c_str(), nullptr, &type, nullptr, &bytes);
+    if (result == ERROR_FILE_NOT_FOUND) {
+      saved = SavedValue();
+      return 1;
+    }
+    if (result != ERROR_SUCCESS) break;
+    std::vector<BYTE> data(bytes);
+    result = RegQueryValueExA(holder.key, valueName.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &bytes);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
+    data.resize(bytes < data.size() ? bytes : data.size());
+    saved.present = true;
+    saved.type = type;
+    saved.data = data;
+    return 1;
+  }
+  SetLastError(static_cast<DWORD>(result));
+  return 0;
+}
+
+int SystemTools::RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const SavedValue& saved) {
+  KeyHolder holder;
+  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_SET_VALUE, &holder.key);
+  if (result != ERROR_SUCCESS) {
+    holder.key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
+    return 0;
+  }
+  if (saved.present) {
+    result = RegSetValueExA(holder.key, valueName.c_str(), 0, saved.type, saved.data.empty() ? nullptr : saved.data.data(),
+                            static_cast<DWORD>(saved.data.size()));
+  } else {
+    result = RegDeleteValueA(holder.key, valueName.c_str());
+    if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;  // already gone: as it was
+  }
+  if (result != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(result));
+    return 0;
+  }
+  return 1;
+}
+
 const char* SystemTools::GetFileVersionString(std::string path) {
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
@@ -107,13 +175,24 @@ const char* SystemTools::GetFileVersionString(std::string path) {
   if (!memory) return nullptr;
   void* block = GlobalLock(memory);
   const char* result = nullptr;
+  // A block the system did not fill holds nothing to look up.
+  if (block && !GetFileVersionInfoA(path.c_str(), handle, size, block)) {
+    GlobalUnlock(memory);
+    block = nullptr;
+  }
   if (block) {
-    GetFileVersionInfoA(path.c_str(), handle, size, block);
     LPVOID text = nullptr;
     UINT length = 0;
     if (VerQueryValueA(block, "\\StringFileInfo\\040904B0\\FileVersion", &text, &length) && text) {
-      std::strncpy(versionText, static_cast<const char*>(text), sizeof versionText - 1);
-      versionText[sizeof versionText - 1] = 0;
+      // Within the length the system gave (which counts the NUL when there is one), up to the
+      // first NUL, at most 31 characters.
+      const char* source = static_cast<const char*>(text);
+      size_t n = 0;
+      while (n < length && n < sizeof versionText - 1 && source[n]) {
+        versionText[n] = source[n];
+        ++n;
+      }
+      versionText[n] = 0;
       result = versionText;
     }
     GlobalUnlock(memory);

@@ -7,12 +7,21 @@
 
 #include "winapi.h"
 
+// A registry value as it was: whether it existed, its type and its bytes, so that it can be put
+// back exactly.
+struct SavedValue {
+  bool present = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
 class SystemTools {
  public:
   virtual ~SystemTools();
 
   // Names of all subkeys of a key, in the order the registry enumerates them. Returns their
-  // count, or 0 with the list untouched when the key can't be opened with full access.
+  // count, or 0 with the list untouched when the key can't be opened with full access; the
+  // thread's last error then holds the registry's reason (ERROR_SUCCESS after an enumeration).
   int EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names);
   // A string value of at most 256 bytes, terminating NUL included; 1 when read.
   int ReadRegistryString(HKEY root, std::string keyPath, std::string valueName, std::string& value);
@@ -21,6 +30,15 @@ class SystemTools {
   int ReadRegistryBinary(HKEY root, std::string keyPath, std::string valueName, void* buffer, DWORD size);
   // Stores size bytes as REG_BINARY, creating the key if needed; 1 when written.
   int WriteRegistryBinary(HKEY root, std::string keyPath, std::string valueName, const void* data, DWORD size);
+  // 1 when an existing key can be opened with the given access; otherwise 0 with the registry's
+  // reason as the thread's last error. Nothing is created or changed.
+  int CheckRegistryKeyAccess(HKEY root, std::string keyPath, REGSAM access);
+  // Reads a value whatever its type and size; a value that does not exist is read as absent.
+  // 1 when read; otherwise 0 with the registry's reason as the thread's last error.
+  int SaveRegistryValue(HKEY root, std::string keyPath, std::string valueName, SavedValue& saved);
+  // Puts a saved value back with its type and bytes, or deletes the value when it was absent.
+  // 1 when done; otherwise 0 with the registry's reason as the thread's last error.
+  int RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const SavedValue& saved);
   // The FileVersion text (U.S. English, Unicode block) of a file's version resource, cut to 31
   // characters, in a buffer that the next call overwrites; nullptr when there is none.
   const char* GetFileVersionString(std::string path);

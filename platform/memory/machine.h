@@ -21,8 +21,12 @@ void Reset();
 // A key the current user may only read: opening or creating it with write access is refused
 // with ERROR_ACCESS_DENIED, as an access control list would.
 void SetKeyReadOnly(HKEY root, const std::string& path, bool readOnly);
-// Every value set since the last reset, in order, as "key path\\value name" below the hive.
+// Every value set or deleted since the last reset, in order, as "key path\\value name" below
+// the hive; a deletion starts with "-".
 const std::vector<std::string>& RegistryWrites();
+// After the next succeedFirst value writes (sets and deletes) succeed, the following failCount
+// fail with error, as a full registry or a failing disk would; then writes succeed again.
+void FailRegistryWrites(int succeedFirst, int failCount, DWORD error);
 void ForgetRegistryWrites();
 // Handles opened with RegOpenKeyExA/RegCreateKeyExA and not yet closed.
 int OpenKeyCount();
@@ -31,6 +35,8 @@ int LiveGlobalBlocks();
 
 // ---- files ----
 extern const char* const kSystemDirectory;  // what GetSystemDirectoryA reports
+// Another system directory until the next reset; an empty one makes GetSystemDirectoryA fail.
+void SetSystemDirectory(const std::string& path);
 void PutFile(const std::string& path, std::vector<BYTE> versionInfo = {});
 void RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);

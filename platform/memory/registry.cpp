@@ -2,6 +2,7 @@
 // keeps them (sorted without regard to case), handles that remember the access they were
 // opened with, and the error codes of the real calls.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -12,8 +13,13 @@
 namespace memory {
 namespace {
 
+// Orders as Upper(a) < Upper(b) would, without making the two copies.
 struct CaseLess {
-  bool operator()(const std::string& a, const std::string& b) const { return Upper(a) < Upper(b); }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return std::toupper(static_cast<unsigned char>(x)) < std::toupper(static_cast<unsigned char>(y));
+    });
+  }
 };
 
 struct Value {
@@ -48,6 +54,9 @@ struct Registry {
   std::map<HKEY, Handle> handles;
   std::vector<std::string> writes;
   uintptr_t nextHandle = 0x1000;
+  int writesBeforeFailure = 0;
+  int failingWrites = 0;
+  DWORD writeError = ERROR_SUCCESS;
 };
 
 Registry& Reg() {
@@ -94,6 +103,18 @@ std::vector<std::string> SplitPath(LPCSTR path) {
   return parts;
 }
 
+// ERROR_SUCCESS, or the error of a write that a test made fail.
+LSTATUS ScriptedWriteResult() {
+  Registry& reg = Reg();
+  if (reg.failingWrites <= 0) return ERROR_SUCCESS;
+  if (reg.writesBeforeFailure > 0) {
+    --reg.writesBeforeFailure;
+    return ERROR_SUCCESS;
+  }
+  --reg.failingWrites;
+  return static_cast<LSTATUS>(reg.writeError);
+}
+
 HKEY NewHandle(const std::shared_ptr<Key>& key, REGSAM access) {
   Registry& reg = Reg();
   HKEY handle = reinterpret_cast<HKEY>(reg.nextHandle);
@@ -109,10 +130,18 @@ void ResetRegistry() {
   reg.roots.clear();
   reg.handles.clear();
   reg.writes.clear();
+  reg.writesBeforeFailure = 0;
+  reg.failingWrites = 0;
 }
 
 const std::vector<std::string>& RegistryWrites() { return Reg().writes; }
 void ForgetRegistryWrites() { Reg().writes.clear(); }
+
+void FailRegistryWrites(int succeedFirst, int failCount, DWORD error) {
+  Reg().writesBeforeFailure = succeedFirst;
+  Reg().failingWrites = failCount;
+  Reg().writeError = error;
+}
 
 std::string PathOf(const Key* key) {
   std::string path;
@@ -230,6 +259,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, con
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (node->deleted) return 1018L;  // ERROR_KEY_DELETED
+  if (LSTATUS failed = memory::ScriptedWriteResult()) return failed;
   std::string name = valueName ? valueName : "";
   std::vector<BYTE> bytes(data, data + (data ? dataBytes : 0));
   // Like NT, the 8-bit call stores a string given without its terminating NUL with one.
@@ -254,6 +284,8 @@ LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
   auto& values = node->values;
   auto it = std::find_if(values.begin(), values.end(), [&](const memory::Value& v) { return memory::SameText(v.name, name); });
   if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+  if (LSTATUS failed = memory::ScriptedWriteResult()) return failed;
+  Reg().writes.push_back("-" + memory::PathOf(node.get()) + "\\" + name);
   values.erase(it);
   return ERROR_SUCCESS;
 }

@@ -30,6 +30,7 @@ struct System {
   std::map<std::string, File> files;  // by upper-case path
   std::set<void*> globalBlocks;
   std::string modulePath = "C:\\Program Files\\Norvo\\norvoinst.exe";
+  std::string systemDirectory = kSystemDirectory;  // empty: GetSystemDirectoryA fails
   std::vector<std::string> executed;
   std::vector<std::string> debugOutput;
   std::map<HANDLE, Search> searches;
@@ -122,6 +123,7 @@ void LockFile(const std::string& path, bool locked) {
 }
 
 void SetModulePath(const std::string& path) { Sys().modulePath = path; }
+void SetSystemDirectory(const std::string& path) { Sys().systemDirectory = path; }
 const std::vector<std::string>& Executed() { return Sys().executed; }
 const std::vector<std::string>& DebugOutput() { return Sys().debugOutput; }
 
@@ -236,9 +238,14 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL mem) {
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
-  UINT length = static_cast<UINT>(std::strlen(memory::kSystemDirectory));
+  const std::string& directory = Sys().systemDirectory;
+  if (directory.empty()) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  UINT length = static_cast<UINT>(directory.size());
   if (!buffer || size <= length) return length + 1;
-  std::memcpy(buffer, memory::kSystemDirectory, length + 1);
+  std::memcpy(buffer, directory.c_str(), length + 1);
   return length;
 }
 

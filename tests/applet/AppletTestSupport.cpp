@@ -45,7 +45,7 @@ void AddPort(const std::string& keyName, const std::string& device) {
 
 int32_t StoredValue::AsInt() const {
   int32_t value = 0;
-  std::memcpy(&value, data.data(), std::min<size_t>(4, data.size()));
+  if (!data.empty()) std::memcpy(&value, data.data(), std::min<size_t>(4, data.size()));
   return value;
 }
 

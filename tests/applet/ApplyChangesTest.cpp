@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "AppletTestSupport.h"
 #include "PortConfigDialog.h"
@@ -13,13 +12,6 @@ namespace {
 
 const char kConfig[] = "Norvo Configuration";
 
-std::string ToUpperForTest(std::string text) {
-  size_t start = text.find_first_not_of(" \t\r\n\v\f");
-  size_t end = text.find_last_not_of(" \t\r\n\v\f");
-  text = start == std::string::npos ? "" : text.substr(start, end - start + 1);
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 const char kSetup[] = "Norvo Setup";
 
 class ApplyChanges : public testing::Test {
@@ -110,22 +102,26 @@ TEST_F(ApplyChanges, OpensEachPortExclusivelyForOverlappedUseAndClosesItAtOnce) 
 }
 
 TEST_F(ApplyChanges, ThePrefixIsTrimmedAndUpperCasedAndAcceptedWithSpacesInside) {
-  for (const char* stored : {" \tcom \r\n", "Com1", "CO M.1"}) {
+  const std::pair<const char*, const char*> prefixes[] = {
+      {" \tcom \r\n", "COM"}, {"Com1", "COM1"}, {"CO M.1", "CO M.1"}, {"\vazaz\f", "AZAZ"}, {"z", "Z"}};
+  for (const auto& prefix : prefixes) {
+    const char* stored = prefix.first;
     memory::Reset();
     SetUp();
     SetString(kParameters, "PortNamePrefix", stored);
     PortConfigDialog fresh;
     memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(kApply); });
     EXPECT_EQ(IDOK, fresh.DoModal()) << stored;
-    EXPECT_EQ(ToUpperForTest(stored), fresh.portNamePrefix);
+    EXPECT_EQ(prefix.second, fresh.portNamePrefix);
     EXPECT_TRUE(memory::MessageBoxes().empty());
   }
 }
 
 TEST_F(ApplyChanges, AnInvalidPrefixKeepsTheDialogOpenWithNothingWrittenAndTheDriverUntouched) {
-  std::vector<std::string> invalid = {" \t ", ""};
-  for (char c : std::string("\\/*?|<>:\"")) invalid.push_back(std::string(" co") + c + "m ");
-  for (const std::string& stored : invalid) {
+  std::vector<std::pair<std::string, std::string>> invalid = {{" \t ", ""}, {"", ""}};
+  for (char c : std::string("\\/*?|<>:\"")) invalid.push_back({std::string(" co") + c + "z ", std::string("CO") + c + "Z"});
+  for (const auto& prefix : invalid) {
+    const std::string& stored = prefix.first;
     memory::Reset();
     SetUp();
     SetString(kParameters, "PortNamePrefix", stored);
@@ -145,7 +141,7 @@ TEST_F(ApplyChanges, AnInvalidPrefixKeepsTheDialogOpenWithNothingWrittenAndTheDr
     EXPECT_TRUE(memory::RegistryWrites().empty());
     EXPECT_TRUE(memory::DeviceOpens().empty());
     EXPECT_FALSE(ServiceTouched());
-    EXPECT_EQ(ToUpperForTest(stored), fresh.portNamePrefix);
+    EXPECT_EQ(prefix.second, fresh.portNamePrefix);
   }
 }
 
@@ -255,23 +251,136 @@ TEST_F(ApplyChanges, ADriverThatWouldNotStopIsReportedAsNotRestarted) {
   EXPECT_EQ(0, starts);
 }
 
-TEST_F(ApplyChanges, AFailedWriteIsReportedAndKeepsTheDialogOpenWithTheDriverUntouched) {
-  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, std::string(kParameters) + "\\NorvoP9", true);
+TEST_F(ApplyChanges, ATimedOutStartGivesTheTimeoutAsItsReason) {
+  memory::FindService("norvo")->state = SERVICE_STOPPED;
+  memory::FindService("norvo")->queriesToStart = 100;
+  SetLastError(ERROR_FILE_NOT_FOUND);  // what an earlier call might have left
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
+                                      "The service did not respond to the start or control request in a timely "
+                                      "fashion.\r\n\n\nPlease restart this applet and configure it correctly."}),
+            Boxes());
+}
+
+TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {
+  // The stop times out; the start then meets a driver still stopping and fails for that.
+  memory::FindService("norvo")->queriesToStop = 100;
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
+                                      "An instance of the service is already running.\r\n"
+                                      "\n\nPlease restart this applet and configure it correctly."}),
+            Boxes());
+}
+
+const char kNothingStored[] =
+    "\n\nNothing has been stored and the driver has not been changed; Cancel leaves the settings as they were. "
+    "Check your rights and apply again, or cancel.";
+
+class FailedApply : public ApplyChanges {
+ protected:
+  void SetUp() override {
+    ApplyChanges::SetUp();
+    // Values of other types and sizes, and missing ones, must come back exactly as they were.
+    SetLevel("NorvoP2", "TxFIFO", 64, REG_DWORD);
+    SetValue(std::string(kParameters) + "\\NorvoP9", "RxFIFO", REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8});
+    SetString(std::string(kParameters) + "\\NorvoP9", "RS485Mode", "on");
+    before = Snapshot(ports);
+    memory::ForgetRegistryWrites();
+  }
+
+  // Applies with edits on two ports; the dialog must stay open with the edits, and Cancel
+  // then ends it. Returns the one message shown.
+  std::string ApplyThenCancel() {
+    EXPECT_EQ(IDCANCEL, Run([](DialogUser& user) {
+                user.Drag(kTxSlider, 77);
+                user.Choose(kCombo, 2);
+                user.Click(kCheck);
+                user.Click(kApply);
+                EXPECT_FALSE(user.Ended());
+                EXPECT_EQ(1, user.Checked(kCheck));
+                user.Choose(kCombo, 0);
+                EXPECT_EQ("77", user.Text(kTxLevel));
+                user.Click(kCancelButton);
+              }));
+    EXPECT_FALSE(ServiceTouched());
+    EXPECT_TRUE(memory::DeviceOpens().empty());
+    EXPECT_EQ(0, starts);
+    EXPECT_EQ(1u, Boxes().size());
+    if (Boxes().empty()) return "";
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
+    return Boxes()[0];
+  }
+
+  std::vector<std::string> ports = {"NorvoP2", "NorvoP9", "NorvoP10"};
+  std::vector<StoredValue> before;
+};
+
+TEST_F(FailedApply, APortKeyTheUserMayOnlyReadStopsItBeforeAnythingIsWritten) {
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, std::string(kParameters) + "\\NorvoP10", true);
+  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM10 (registry key NorvoP10)\n"
+                        "Reason: Access is denied.\r\n") +
+                kNothingStored,
+            ApplyThenCancel());
+  EXPECT_TRUE(memory::RegistryWrites().empty());
+  EXPECT_TRUE(before == Snapshot(ports));
+}
+
+TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
+  PortConfigDialog& shown = dialog;
   EXPECT_EQ(IDCANCEL, Run([&](DialogUser& user) {
-              user.Drag(kTxSlider, 77);
+              HKEY key;
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParameters, 0, KEY_ALL_ACCESS, &key);
+              RegDeleteKeyA(key, "NorvoP9");
+              RegCloseKey(key);
               user.Click(kApply);
-              EXPECT_FALSE(user.Ended());
-              EXPECT_EQ("77", user.Text(kTxLevel));  // the edits are still there
               user.Click(kCancelButton);
             }));
+  EXPECT_EQ(3, shown.portCount);
   ASSERT_EQ(1u, Boxes().size());
-  EXPECT_EQ("The settings cannot be stored in the registry.\nReason: Access is denied.\r\n"
-            "\n\nThe driver has not been changed. Check your rights and apply again, or cancel.",
+  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
+                        "Reason: The system cannot find the file specified.\r\n") +
+                kNothingStored,
             Boxes()[0]);
-  EXPECT_FALSE(ServiceTouched());
-  EXPECT_TRUE(memory::DeviceOpens().empty());
-  EXPECT_EQ(77, ReadValue(std::string(kParameters) + "\\NorvoP2", "TxFIFO").AsInt());  // what could be written stays
-  EXPECT_EQ(6u, memory::RegistryWrites().size());
+  EXPECT_TRUE(memory::RegistryWrites().empty());
+}
+
+TEST_F(FailedApply, AWriteThatFailsMidwayPutsBackEverythingWrittenBeforeIt) {
+  // Seven writes succeed (NorvoP2, NorvoP9, then RS485Mode of NorvoP10, which had none); the
+  // eighth fails.
+  memory::FailRegistryWrites(7, 1, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM10 (registry key NorvoP10)\n"
+                        "Reason: Access is denied.\r\n") +
+                kNothingStored,
+            ApplyThenCancel());
+  EXPECT_TRUE(before == Snapshot(ports));
+  const std::vector<std::string>& writes = memory::RegistryWrites();
+  ASSERT_EQ(14u, writes.size());  // seven written, seven put back, newest first
+  EXPECT_EQ("-" + std::string(kParameters) + "\\NorvoP10\\RS485Mode", writes[7]);
+  EXPECT_EQ(std::string(kParameters) + "\\NorvoP2\\RS485Mode", writes[13]);
+}
+
+TEST_F(FailedApply, ValuesThatCannotBePutBackAreNamedByPort) {
+  // The fifth write (TxFIFO of NorvoP9) fails, and so does putting back RS485Mode of NorvoP9;
+  // NorvoP2's three values go back.
+  memory::FailRegistryWrites(4, 2, ERROR_ACCESS_DENIED);
+  EXPECT_EQ("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
+            "Reason: Access is denied.\r\n\n\n"
+            "The values stored before the failure could not all be put back. These ports now hold new settings: "
+            "COM9.\nThe driver has not been changed, but it will use them the next time it starts. "
+            "Check your rights and apply again.",
+            ApplyThenCancel());
+  std::vector<StoredValue> after = Snapshot(ports);
+  EXPECT_TRUE(std::vector<StoredValue>(before.begin(), before.begin() + 3) ==
+              std::vector<StoredValue>(after.begin(), after.begin() + 3));
+  // NorvoP9's RS485Mode stayed as written: the 4 bytes read from the text "on", now binary.
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), after[3].type);
+  EXPECT_EQ((std::vector<BYTE>{'o', 'n', 0, 0}), after[3].data);
+}
+
+TEST_F(FailedApply, WhenNothingCanBePutBackEveryWrittenPortIsNamed) {
+  memory::FailRegistryWrites(4, 100, ERROR_ACCESS_DENIED);
+  std::string message = ApplyThenCancel();
+  EXPECT_NE(std::string::npos, message.find("These ports now hold new settings: COM2, COM9.\n")) << message;
 }
 
 }  // namespace

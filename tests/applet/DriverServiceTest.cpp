@@ -82,7 +82,9 @@ TEST(DriverService, NoMoreThanTwentyPollsFollowAStartOrAStop) {
   memory::ServiceBehaviour slow = Driver(SERVICE_STOPPED);
   slow.queriesToStart = 25;
   memory::AddService("norvo", slow);
+  SetLastError(ERROR_FILE_NOT_FOUND);  // a stale code must not become the reason
   EXPECT_EQ(0, tools.StartDriverService("norvo"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), GetLastError());
   EXPECT_EQ(21, Count("QueryServiceStatus norvo"));
   EXPECT_EQ(20, Count("Sleep 500"));
   EXPECT_EQ(10000u, memory::Clock());
@@ -92,7 +94,9 @@ TEST(DriverService, NoMoreThanTwentyPollsFollowAStartOrAStop) {
   memory::ServiceBehaviour stuck = Driver(SERVICE_RUNNING);
   stuck.queriesToStop = 100;
   memory::AddService("norvo", stuck);
+  SetLastError(ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(0, tools.StopDriverService("norvo"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), GetLastError());
   EXPECT_EQ(21, Count("QueryServiceStatus norvo"));
   EXPECT_EQ(20, Count("Sleep 500"));
 }

@@ -49,18 +49,55 @@ TEST(PortConfigDialog, SaysNoPortWasDetectedWhenNoSubkeyQualifies) {
   EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box->type);
 }
 
-TEST(PortConfigDialog, SaysNoPortWasDetectedWhenTheParametersKeyIsMissingOrOnlyReadable) {
+TEST(PortConfigDialog, SaysNoPortWasDetectedWhenTheParametersKeyIsMissing) {
   InstallDriverImage();
-  DoubleClick();
-  EXPECT_EQ(1u, memory::MessageBoxes().size());
-
-  memory::Reset();
-  InstallThreePorts();
-  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
   DoubleClick();
   const memory::MessageBoxRecord* box = OnlyBox();
   ASSERT_NE(nullptr, box);
   EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", box->text);
+}
+
+TEST(PortConfigDialog, SaysTheUserLacksTheRightsWhenTheParametersKeyIsOnlyReadable) {
+  InstallThreePorts();
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
+  memory::ForgetRegistryWrites();
+  EXPECT_EQ(0, DoubleClick());  // no dialog script: the dialog must end by itself
+  const memory::MessageBoxRecord* box = OnlyBox();
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ("You do not have the rights to change the settings of the Norvo driver.\nAn administrator can change them.",
+            box->text);
+  EXPECT_EQ("Norvo Setup", box->caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box->type);
+  EXPECT_TRUE(memory::RegistryWrites().empty());
+  EXPECT_EQ(0, memory::OpenKeyCount());
+}
+
+TEST(PortConfigDialog, ASystemDirectoryThatFailsOrDoesNotFitMeansNoDriver) {
+  // 259 characters fit the 260-character buffer with the NUL; 260 do not.
+  std::string fits = "C:\\" + std::string(256, 'd');
+  std::string tooLong = fits + "e";
+  const std::pair<std::string, bool> cases[] = {{"", false}, {tooLong, false}, {fits, true}};
+  for (const auto& c : cases) {
+    memory::Reset();
+    InstallThreePorts();
+    memory::SetSystemDirectory(c.first);
+    // The image is where the directory says, so only the check can keep the dialog from it.
+    memory::PutFile(c.first + "\\DRIVERS\\norvo.SYS", memory::BuildVersionInfo({{"040904B0", {{"FileVersion", "5.5"}}}}));
+    if (c.second) {
+      memory::OnDialog(kConfig, [](DialogUser& user) {
+        EXPECT_EQ("5.5", user.Text(kVersion));
+        user.Key(VK_ESCAPE);
+      });
+      DoubleClick();
+      EXPECT_TRUE(memory::MessageBoxes().empty()) << c.first.size();
+    } else {
+      DoubleClick();
+      const memory::MessageBoxRecord* box = OnlyBox();
+      ASSERT_NE(nullptr, box) << c.first.size();
+      EXPECT_EQ("Please install Norvo driver first.", box->text);
+    }
+    EXPECT_EQ(0u, memory::PendingScripts());
+  }
 }
 
 TEST(PortConfigDialog, ListsPublishedPortsInNumericOrderWithTheDriverVersion) {

@@ -66,6 +66,75 @@ TEST(SystemTools, WritesCreateTheKeyAndStoreFourBinaryBytesUnlessTheKeyIsReadOnl
   EXPECT_EQ(0, memory::OpenKeyCount());
 }
 
+TEST(SystemTools, KeyAccessIsCheckedWithoutCreatingOrChangingAnything) {
+  SystemTools tools;
+  SetLastError(0);
+  EXPECT_EQ(0, tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, kPort, KEY_ALL_ACCESS));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  EXPECT_FALSE(ReadValue(kParameters, "x").present);
+  HKEY key;
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPort, 0, KEY_QUERY_VALUE, &key));  // not created
+  CreateKey(kPort);
+  EXPECT_EQ(1, tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, kPort, KEY_ALL_ACCESS));
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kPort, true);
+  EXPECT_EQ(1, tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, kPort, KEY_QUERY_VALUE));
+  EXPECT_EQ(0, tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, kPort, KEY_SET_VALUE | KEY_QUERY_VALUE));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  EXPECT_TRUE(memory::RegistryWrites().size() == 0);
+  EXPECT_EQ(0, memory::OpenKeyCount());
+}
+
+TEST(SystemTools, ASavedValueIsPutBackWithItsTypeAndBytesOrDeletedWhenItWasAbsent) {
+  SystemTools tools;
+  std::vector<BYTE> big(65536);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i * 7);
+  SetValue(kPort, "Big", REG_MULTI_SZ, big);
+  SetValue(kPort, "Empty", REG_DWORD, {});
+  StoredValue original = ReadValue(kPort, "Big");
+  SavedValue savedBig, savedEmpty, savedMissing;
+  savedMissing.present = true;
+  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
+  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Empty", savedEmpty));
+  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Missing", savedMissing));
+  EXPECT_FALSE(savedMissing.present);
+  EXPECT_TRUE(savedEmpty.present);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), savedEmpty.type);
+
+  int32_t level = 5;
+  for (const char* name : {"Big", "Empty", "Missing"}) tools.WriteRegistryBinary(HKEY_LOCAL_MACHINE, kPort, name, &level, 4);
+  EXPECT_EQ(1, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
+  EXPECT_EQ(1, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Empty", savedEmpty));
+  EXPECT_EQ(1, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Missing", savedMissing));
+  EXPECT_EQ(1, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Missing", savedMissing));  // gone already
+  StoredValue restored = ReadValue(kPort, "Big");
+  EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), restored.type);
+  EXPECT_TRUE(original == restored);
+  EXPECT_TRUE(ReadValue(kPort, "Empty").present);
+  EXPECT_TRUE(ReadValue(kPort, "Empty").data.empty());
+  EXPECT_FALSE(ReadValue(kPort, "Missing").present);
+
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kPort, true);
+  EXPECT_EQ(0, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  EXPECT_EQ(0, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Nowhere", "Big", savedBig));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  EXPECT_EQ(0, memory::OpenKeyCount());
+}
+
+TEST(SystemTools, EnumeratingLeavesTheReasonAKeyCouldNotBeOpened) {
+  SystemTools tools;
+  std::vector<std::string> names;
+  EXPECT_EQ(0, tools.EnumRegistrySubkeys(HKEY_LOCAL_MACHINE, kParameters, names));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  AddPort("NorvoP1", "");
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
+  EXPECT_EQ(0, tools.EnumRegistrySubkeys(HKEY_LOCAL_MACHINE, kParameters, names));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, false);
+  EXPECT_EQ(1, tools.EnumRegistrySubkeys(HKEY_LOCAL_MACHINE, kParameters, names));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+}
+
 TEST(SystemTools, FileVersionIsCutTo31CharactersAndMissingWithoutTheUsEnglishBlock) {
   SystemTools tools;
   std::string path = "C:\\drivers\\long.sys";
@@ -73,6 +142,13 @@ TEST(SystemTools, FileVersionIsCutTo31CharactersAndMissingWithoutTheUsEnglishBlo
   const char* text = tools.GetFileVersionString(path);
   ASSERT_NE(nullptr, text);
   EXPECT_EQ(std::string(31, '7'), text);
+
+  memory::PutFile(path, memory::BuildVersionInfo({{"040904B0", {{"FileVersion", std::string(31, '8')}}}}));
+  EXPECT_EQ(std::string(31, '8'), tools.GetFileVersionString(path));
+  memory::PutFile(path, memory::BuildVersionInfo({{"040904B0", {{"FileVersion", ""}}}}));
+  text = tools.GetFileVersionString(path);
+  ASSERT_NE(nullptr, text);  // present, if empty
+  EXPECT_EQ("", std::string(text));
 
   memory::PutFile(path, memory::BuildVersionInfo({{"040704B0", {{"FileVersion", "1.0"}}}, {"041104B0", {{"FileVersion", "1.0"}}}}));
   EXPECT_EQ(nullptr, tools.GetFileVersionString(path));

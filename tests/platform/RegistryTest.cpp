@@ -92,6 +92,56 @@ TEST(Registry, AHandleOpenedForQueryingCannotSetValues) {
   RegCloseKey(key);
 }
 
+TEST(Registry, DeletingAValueNeedsTheRightToSetValuesAndReportsAMissingOne) {
+  HKEY key = Create("\\values");
+  const BYTE one[4] = {1, 0, 0, 0};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "TxFIFO", 0, REG_BINARY, one, 4));
+  RegCloseKey(key);
+  std::string path = std::string(kScratchKey) + "\\values";
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteValueA(key, "TxFIFO"));
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(key, "TxFIFO"));
+  DWORD size = 0;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "TxFIFO", nullptr, nullptr, nullptr, &size));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(key, "TxFIFO"));
+  RegCloseKey(key);
+}
+
+TEST(Registry, AValueReadWithItsTypeAndSizeIsWrittenBackUnchanged) {
+  HKEY key = Create("\\copy");
+  std::vector<BYTE> data(5000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<BYTE>(i % 251);
+  const struct {
+    const char* name;
+    DWORD type;
+    std::vector<BYTE> bytes;
+  } values[] = {{"Big", REG_BINARY, data}, {"Empty", REG_BINARY, {}}, {"Text", REG_SZ, {'c', 'o', 'm', 0}},
+                {"Dword", REG_DWORD, {5, 0, 0, 0}}};
+  for (const auto& v : values) {
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, v.name, 0, v.type, v.bytes.data(), static_cast<DWORD>(v.bytes.size())));
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, v.name, nullptr, &type, nullptr, &size));
+    std::vector<BYTE> read(size + 1);
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, v.name, nullptr, &type, read.data(), &size));
+    read.resize(size);
+    EXPECT_EQ(v.type, type) << v.name;
+    EXPECT_EQ(v.bytes, read) << v.name;
+    // Overwritten and put back as read: the same again.
+    const BYTE other[4] = {9, 9, 9, 9};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, v.name, 0, REG_BINARY, other, 4));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, v.name, 0, type, read.data(), size));
+    std::vector<BYTE> again(size + 1);
+    DWORD againType = 0, againSize = size + 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, v.name, nullptr, &againType, again.data(), &againSize));
+    again.resize(againSize);
+    EXPECT_EQ(type, againType) << v.name;
+    EXPECT_EQ(read, again) << v.name;
+  }
+  RegCloseKey(key);
+}
+
 TEST(Registry, CreatingMakesEveryMissingKeyOnThePathAndReportsWhetherItWasNew) {
   HKEY key;
   DWORD disposition = 0;

@@ -34,6 +34,22 @@ open_applet() {
   e2e_start control.exe norvo.cpl
 }
 
+# Gives everyone only read access to a key below HKLM (read), or full access again (full).
+set_access() {  # <key> <read|full>
+  local file
+  file="$(mktemp --suffix=.txt)"
+  printf 'access %s %s\n' "$1" "$2" >"$file"
+  e2e_robot "$file" "$name-access"
+  rm -f "$file"
+}
+
+# The driver's parameters as `reg export` writes them, for byte-for-byte comparisons.
+export_parameters() {  # <file>
+  rm -f "$1"
+  wine reg export "$params" "$(winepath -w "$1")" /y >/dev/null 2>&1
+  [ -s "$1" ] || { echo "FAIL: could not export $params" >&2; exit 1; }
+}
+
 case "$name" in
   install)
     install_package
@@ -101,6 +117,44 @@ case "$name" in
     e2e_expect "applet" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
+  start-fails)
+    install_package
+    # From now on the driver's start fails, as when it finds no board.
+    wine reg add "$params" /v FailStart /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    open_applet
+    e2e_robot "$scripts/start-fails.txt" "$name"
+    e2e_wait_exit "$host"
+    e2e_expect "stored TxFIFO of NorvoP1" "REG_BINARY 2A000000" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
+    e2e_expect "service state" "1  STOPPED" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
+    ;;
+  read-only-port)
+    install_package
+    # The last port's key may only be read: Apply must store nothing at all, not even the
+    # ports before it, and after Cancel the parameters are exactly as they were.
+    before="$(mktemp --suffix=.reg)" after="$(mktemp --suffix=.reg)"
+    export_parameters "$before"
+    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters\NorvoP4' read
+    open_applet
+    status=0
+    e2e_robot "$scripts/read-only-port.txt" "$name" || status=$?
+    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters\NorvoP4' full
+    [ "$status" = 0 ] || exit 1
+    e2e_wait_exit "$host"
+    export_parameters "$after"
+    e2e_expect "parameters after Cancel" same "$(cmp -s "$before" "$after" && echo same || diff "$before" "$after")"
+    rm -f "$before" "$after"
+    e2e_expect "driver untouched" "REG_SZ RS485Mode=0 TxFIFO=127 RxFIFO=100" "$(e2e_value "$loaded" NorvoP1)"
+    ;;
+  read-only-parameters)
+    install_package
+    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters' read
+    open_applet
+    status=0
+    e2e_robot "$scripts/no-rights.txt" "$name" || status=$?
+    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters' full
+    [ "$status" = 0 ] || exit 1
+    e2e_wait_exit "$host"
     ;;
   no-inf)
     rm -f "$setup/norvo.inf"

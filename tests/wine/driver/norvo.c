@@ -9,7 +9,8 @@
  *  - its unload removes what it published.
  * Ports "held open by another program" come from the Wine prefix's dosdevices links. A nonzero
  * "RefuseStop" value in Parameters makes it a driver that cannot be stopped (no unload routine),
- * like one whose ports are in use. */
+ * like one whose ports are in use; a nonzero "FailStart" makes its start fail, as a driver's does
+ * when it finds no board, before it publishes anything. */
 #include <ntddk.h>
 
 #define MAX_PORTS 32
@@ -124,6 +125,10 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   if (!NT_SUCCESS(OpenKey(&parameters, NULL, parametersPath, Length(parametersPath) * sizeof(WCHAR), FALSE, 0))) {
     driver->DriverUnload = Unload;
     return STATUS_SUCCESS;  /* nothing configured: nothing to publish */
+  }
+  if (ReadLevel(parameters, L"FailStart", 0)) {
+    ZwClose(parameters);
+    return STATUS_DEVICE_NOT_CONNECTED;
   }
   driver->DriverUnload = ReadLevel(parameters, L"RefuseStop", 0) ? NULL : Unload;
 

@@ -24,6 +24,8 @@
 //   shot <name>                       saves <folder>/<name>.bmp of the whole screen, and
 //                                     <folder>/<name>.rect, the current dialog's place
 //   pause <milliseconds>
+//   access <key> <read|full>          gives everyone only read access (and the right to change
+//                                     that) to a key below HKEY_LOCAL_MACHINE, or full access
 #include <windows.h>
 #include <commctrl.h>
 
@@ -128,6 +130,28 @@ void SaveScreenshot(const std::string& name) {
     std::ofstream place((shotFolder + "\\" + name + ".rect").c_str());
     place << (rect.right - rect.left) << 'x' << (rect.bottom - rect.top) << '+' << rect.left << '+' << rect.top << '\n';
   }
+}
+
+// Replaces a registry key's access list by one entry for everyone: as a user who may only read
+// the key meets it. WRITE_DAC stays with the read access, so that the list can be put back.
+void SetKeyAccess(const std::string& path, bool readOnly) {
+  HKEY key;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key);
+  if (result != ERROR_SUCCESS) Fail("cannot open " + path + " to change its access: error " + std::to_string(result));
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  alignas(4) BYTE aclBuffer[256];
+  ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+  InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+  AddAccessAllowedAce(acl, ACL_REVISION, readOnly ? (KEY_READ | WRITE_DAC) : KEY_ALL_ACCESS, everyone);
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+  FreeSid(everyone);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) Fail("cannot set the access of " + path + ": error " + std::to_string(result));
 }
 
 void Fail(const std::string& why) {
@@ -286,6 +310,11 @@ void Step(const std::string& line) {
     Sleep(100);
   } else if (verb == "shot") {
     SaveScreenshot(rest);
+  } else if (verb == "access") {
+    std::string path, mode;
+    args >> path >> mode;
+    if (mode != "read" && mode != "full") Fail("access must be read or full");
+    SetKeyAccess(path, mode == "read");
   } else if (verb == "pause") {
     Sleep(static_cast<DWORD>(std::atoi(rest.c_str())));
   } else {
