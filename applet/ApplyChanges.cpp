@@ -17,8 +17,9 @@ const char kDevicePrefix[] = "\\\\.\\";
 const char* const kValueNames[] = {"RS485Mode", "TxFIFO", "RxFIFO"};
 const int kValuesPerPort = 3;
 
-// The system's text for an error code, exactly as it comes (usually ending in CR LF), or
-// nothing when the system has none.
+// The system's text for an error code, exactly as it comes (usually ending in CR LF). When the
+// system has none (a driver's own status, say), the code itself, as the installer shows it,
+// so that the reason is never blank.
 std::string SystemText(DWORD code) {
   LPSTR text = nullptr;
   DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
@@ -26,6 +27,11 @@ std::string SystemText(DWORD code) {
                                 0, nullptr);
   std::string result = length && text ? std::string(text, length) : std::string();
   if (text) LocalFree(text);
+  if (result.empty()) {
+    char number[32];
+    wsprintfA(number, "Error 0x%.8X", static_cast<unsigned>(code));
+    result = number;
+  }
   return result;
 }
 

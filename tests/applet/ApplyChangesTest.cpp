@@ -233,11 +233,11 @@ TEST_F(ApplyChanges, AFailedStartIsReportedWithTheSystemsReasonAndTheDialogStill
   EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
 }
 
-TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForLeavesTheReasonEmpty) {
+TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForIsGivenAsItsCode) {
   memory::FindService("norvo")->state = SERVICE_STOPPED;
   memory::FindService("norvo")->startError = 0x20001234;
   EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
+  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: Error 0x20001234"
                                       "\n\nPlease restart this applet and configure it correctly."}),
             Boxes());
 }
