@@ -3,16 +3,13 @@
 #include <climits>
 
 #include "AboutDialog.h"
+#include "Names.h"
 #include "SystemTools.h"
 #include "Text.h"
 #include "module.h"
 #include "resource.h"
 
 namespace {
-const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\norvo\\Parameters";
-const char kSerialDeviceMap[] = "HARDWARE\\DEVICEMAP\\SerialComm";
-const char kDriverImage[] = "\\DRIVERS\\norvo.SYS";
-const char kCaption[] = "Norvo Setup";
 const int kLevelMin = 1;
 const int kLevelMax = 127;
 const int kTicks[] = {20, 40, 60, 80, 100};
@@ -140,9 +137,13 @@ DWORD PortConfigDialog::BuildPortList() {
   return error;
 }
 
+std::string PortConfigDialog::PortKeyPath(int port) const {
+  return std::string(kParametersKey) + "\\" + portKeyNames[static_cast<size_t>(port)];
+}
+
 void PortConfigDialog::LoadPortSettings(int port) {
   SystemTools tools;
-  std::string key = std::string(kParametersKey) + "\\" + portKeyNames[port];
+  std::string key = PortKeyPath(port);
   PortSettings& settings = portSettings[port];
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
     settings.rs485Mode = kDefaultRs485Mode;

@@ -51,6 +51,8 @@ class PortConfigDialog : public Dialog {
 
  private:
   DWORD BuildPortList();
+  // The registry key of a port's settings: its subkey of the driver's Parameters key.
+  std::string PortKeyPath(int port) const;
   void LoadPortSettings(int port);
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);
