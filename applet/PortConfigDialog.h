@@ -1,5 +1,7 @@
 // "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
-// record per port while the user edits them, and applies them to the driver.
+// record per port while the user edits them, and applies them to the driver. Applying (ApplyChanges,
+// IsAnyPortOpen, IsValidPortName, StoreSettings, ReportStoreFailure) is implemented in
+// ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
 #pragma once
 
 #include <string>

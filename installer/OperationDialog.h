@@ -1,5 +1,6 @@
 // The second page: the user chooses install or uninstall, starts it with "&Next >" and reads
-// the result; the button then reads "Exit".
+// the result; the button then reads "Exit". PerformOperation and the free functions below are
+// implemented in PerformOperation.cpp; the page's own handlers in OperationDialog.cpp.
 #pragma once
 
 #include <string>
