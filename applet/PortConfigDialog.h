@@ -30,10 +30,10 @@ class PortConfigDialog : public Dialog {
   std::string portNamePrefix;
   HICON icon;
 
-  Control portCombo;
-  Control rs485Check;
-  Control rxSlider;
-  Control txSlider;
+  ComboBox portCombo;
+  Button rs485Check;
+  Trackbar rxSlider;
+  Trackbar txSlider;
   Control rxLevelText;
   Control txLevelText;
   Control rxLowText;

@@ -23,10 +23,10 @@ class OperationDialog : public Dialog {
   // page says so.
   BOOL driverStarted = FALSE;
   HICON icon;
-  Control installRadio;
-  Control uninstallRadio;
-  Control nextButton;
-  Control cancelButton;
+  Button installRadio;
+  Button uninstallRadio;
+  Button nextButton;
+  Button cancelButton;
   Control statusText;
   std::string infPath;
   std::string driverName;
