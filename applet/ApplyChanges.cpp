@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Names.h"
 #include "PortConfigDialog.h"
 #include "PortsInUseDialog.h"
 #include "SystemTools.h"
@@ -10,9 +11,6 @@
 
 namespace {
 
-const char kPortKeyPrefix[] = "SYSTEM\\CurrentControlSet\\Services\\norvo\\Parameters\\";
-const char kServiceName[] = "norvo";
-const char kCaption[] = "Norvo Setup";
 const char kDevicePrefix[] = "\\\\.\\";
 const char* const kValueNames[] = {"RS485Mode", "TxFIFO", "RxFIFO"};
 const int kValuesPerPort = 3;
@@ -100,7 +98,7 @@ void PortConfigDialog::ApplyChanges() {
 bool PortConfigDialog::StoreSettings() {
   SystemTools tools;
   std::vector<std::string> keys;
-  for (int i = 0; i < portCount; ++i) keys.push_back(kPortKeyPrefix + portKeyNames[i]);
+  for (int i = 0; i < portCount; ++i) keys.push_back(PortKeyPath(i));
 
   for (int i = 0; i < portCount; ++i) {
     if (!tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, keys[i], KEY_ALL_ACCESS)) {

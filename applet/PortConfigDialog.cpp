@@ -3,38 +3,46 @@
 #include <climits>
 
 #include "AboutDialog.h"
+#include "Names.h"
 #include "SystemTools.h"
 #include "Text.h"
 #include "module.h"
 #include "resource.h"
 
 namespace {
-const char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\norvo\\Parameters";
-const char kSerialDeviceMap[] = "HARDWARE\\DEVICEMAP\\SerialComm";
-const char kDriverImage[] = "\\DRIVERS\\norvo.SYS";
-const char kCaption[] = "Norvo Setup";
 const int kLevelMin = 1;
 const int kLevelMax = 127;
 const int kTicks[] = {20, 40, 60, 80, 100};
+
+// A slider's range of levels, each end labelled beside it.
+void ShowLevelRange(const Trackbar& slider, const Control& lowText, const Control& highText) {
+  slider.SetRangeMin(kLevelMin, FALSE);
+  lowText.SetText("Low(1)");
+  slider.SetRangeMax(kLevelMax, FALSE);
+  highText.SetText("High(127)");
+}
+
+// A level as a number beside its slider.
+void ShowLevel(const Control& levelText, int32_t level) {
+  char text[16];
+  wsprintfA(text, "%d", static_cast<int>(level));
+  levelText.SetText(text);
+}
 }  // namespace
 
 PortConfigDialog::PortConfigDialog(HWND parent)
     : Dialog(IDD_PORT_CONFIG, parent),
       icon(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_APPLET))),
-      portCombo(IDC_PORT_COMBO),
-      rs485Check(IDC_RS485_CHECK),
-      rxSlider(IDC_RX_SLIDER),
-      txSlider(IDC_TX_SLIDER),
-      rxLevelText(IDC_RX_LEVEL_TEXT),
-      txLevelText(IDC_TX_LEVEL_TEXT),
-      rxLowText(IDC_RX_LOW_TEXT),
-      rxHighText(IDC_RX_HIGH_TEXT),
-      txLowText(IDC_TX_LOW_TEXT),
-      txHighText(IDC_TX_HIGH_TEXT) {
-  for (Control* control : {&portCombo, &rs485Check, &rxSlider, &txSlider, &rxLevelText, &txLevelText, &rxLowText,
-                           &rxHighText, &txLowText, &txHighText})
-    Bind(*control);
-}
+      portCombo(*this, IDC_PORT_COMBO),
+      rs485Check(*this, IDC_RS485_CHECK),
+      rxSlider(*this, IDC_RX_SLIDER),
+      txSlider(*this, IDC_TX_SLIDER),
+      rxLevelText(*this, IDC_RX_LEVEL_TEXT),
+      txLevelText(*this, IDC_TX_LEVEL_TEXT),
+      rxLowText(*this, IDC_RX_LOW_TEXT),
+      rxHighText(*this, IDC_RX_HIGH_TEXT),
+      txLowText(*this, IDC_TX_LOW_TEXT),
+      txHighText(*this, IDC_TX_HIGH_TEXT) {}
 
 PortConfigDialog::~PortConfigDialog() = default;
 
@@ -110,10 +118,10 @@ BOOL PortConfigDialog::OnInitDialog() {
 
   portSettings.assign(static_cast<size_t>(portCount), PortSettings{});
   for (int i = 0; i < portCount; ++i) {
-    portCombo.Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(portNames[i].c_str()));
+    portCombo.AddString(portNames[i].c_str());
     LoadPortSettings(i);
   }
-  portCombo.Send(CB_SETCURSEL, 0);
+  portCombo.SetCurSel(0);
   ShowCurrentPort();
   return TRUE;
 }
@@ -140,9 +148,13 @@ DWORD PortConfigDialog::BuildPortList() {
   return error;
 }
 
+std::string PortConfigDialog::PortKeyPath(int port) const {
+  return std::string(kParametersKey) + "\\" + portKeyNames[static_cast<size_t>(port)];
+}
+
 void PortConfigDialog::LoadPortSettings(int port) {
   SystemTools tools;
-  std::string key = std::string(kParametersKey) + "\\" + portKeyNames[port];
+  std::string key = PortKeyPath(port);
   PortSettings& settings = portSettings[port];
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
     settings.rs485Mode = kDefaultRs485Mode;
@@ -153,7 +165,7 @@ void PortConfigDialog::LoadPortSettings(int port) {
 }
 
 PortSettings* PortConfigDialog::CurrentSettings() {
-  LRESULT index = portCombo.Send(CB_GETCURSEL);
+  LRESULT index = portCombo.GetCurSel();
   if (index < 0 || index >= portCount) return nullptr;
   return &portSettings[static_cast<size_t>(index)];
 }
@@ -161,28 +173,21 @@ PortSettings* PortConfigDialog::CurrentSettings() {
 void PortConfigDialog::ShowCurrentPort() {
   PortSettings* settings = CurrentSettings();
   if (!settings) return;
-  rs485Check.Send(BM_SETCHECK, static_cast<WPARAM>(settings->rs485Mode));
-  txSlider.Send(TBM_CLEARTICS, FALSE);
-  rxSlider.Send(TBM_CLEARTICS, FALSE);
-  txSlider.Send(TBM_SETRANGEMIN, FALSE, kLevelMin);
-  txLowText.SetText("Low(1)");
-  txSlider.Send(TBM_SETRANGEMAX, FALSE, kLevelMax);
-  txHighText.SetText("High(127)");
-  rxSlider.Send(TBM_SETRANGEMIN, FALSE, kLevelMin);
-  rxLowText.SetText("Low(1)");
-  rxSlider.Send(TBM_SETRANGEMAX, FALSE, kLevelMax);
-  rxHighText.SetText("High(127)");
+  rs485Check.SetCheck(static_cast<WPARAM>(settings->rs485Mode));
+  // The sliders are set up afresh: no ticks left from before, the range with its ends labelled,
+  // a tick every 20 levels, then the port's levels as numbers and as thumb positions.
+  txSlider.ClearTics(FALSE);
+  rxSlider.ClearTics(FALSE);
+  ShowLevelRange(txSlider, txLowText, txHighText);
+  ShowLevelRange(rxSlider, rxLowText, rxHighText);
   for (int tick : kTicks) {
-    txSlider.Send(TBM_SETTIC, 0, tick);
-    rxSlider.Send(TBM_SETTIC, 0, tick);
+    txSlider.SetTic(tick);
+    rxSlider.SetTic(tick);
   }
-  char text[16];
-  wsprintfA(text, "%d", static_cast<int>(settings->txFifoLevel));
-  txLevelText.SetText(text);
-  wsprintfA(text, "%d", static_cast<int>(settings->rxFifoLevel));
-  rxLevelText.SetText(text);
-  rxSlider.Send(TBM_SETPOS, TRUE, settings->rxFifoLevel);
-  txSlider.Send(TBM_SETPOS, TRUE, settings->txFifoLevel);
+  ShowLevel(txLevelText, settings->txFifoLevel);
+  ShowLevel(rxLevelText, settings->rxFifoLevel);
+  rxSlider.SetPos(settings->rxFifoLevel, TRUE);
+  txSlider.SetPos(settings->txFifoLevel, TRUE);
 }
 
 bool PortConfigDialog::OnCommand(WORD id, WORD code) {
@@ -211,20 +216,17 @@ bool PortConfigDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void PortConfigDialog::OnSliderScroll(HWND slider) {
   PortSettings* settings = CurrentSettings();
   if (!settings || !slider) return;
-  char text[16];
   if (slider == txSlider.Handle()) {
-    settings->txFifoLevel = static_cast<int32_t>(txSlider.Send(TBM_GETPOS));
-    wsprintfA(text, "%d", static_cast<int>(settings->txFifoLevel));
-    txLevelText.SetText(text);
+    settings->txFifoLevel = static_cast<int32_t>(txSlider.GetPos());
+    ShowLevel(txLevelText, settings->txFifoLevel);
   } else if (slider == rxSlider.Handle()) {
-    settings->rxFifoLevel = static_cast<int32_t>(rxSlider.Send(TBM_GETPOS));
-    wsprintfA(text, "%d", static_cast<int>(settings->rxFifoLevel));
-    rxLevelText.SetText(text);
+    settings->rxFifoLevel = static_cast<int32_t>(rxSlider.GetPos());
+    ShowLevel(rxLevelText, settings->rxFifoLevel);
   }
 }
 
 void PortConfigDialog::OnRs485Clicked() {
-  if (PortSettings* settings = CurrentSettings()) settings->rs485Mode = static_cast<int32_t>(rs485Check.Send(BM_GETCHECK));
+  if (PortSettings* settings = CurrentSettings()) settings->rs485Mode = static_cast<int32_t>(rs485Check.GetCheck());
 }
 
 void PortConfigDialog::OnDefault() {

@@ -1,5 +1,7 @@
 // "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
-// record per port while the user edits them, and applies them to the driver.
+// record per port while the user edits them, and applies them to the driver. Applying (ApplyChanges,
+// IsAnyPortOpen, IsValidPortName, StoreSettings, ReportStoreFailure) is implemented in
+// ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
 #pragma once
 
 #include <string>
@@ -28,10 +30,10 @@ class PortConfigDialog : public Dialog {
   std::string portNamePrefix;
   HICON icon;
 
-  Control portCombo;
-  Control rs485Check;
-  Control rxSlider;
-  Control txSlider;
+  ComboBox portCombo;
+  Button rs485Check;
+  Trackbar rxSlider;
+  Trackbar txSlider;
   Control rxLevelText;
   Control txLevelText;
   Control rxLowText;
@@ -51,6 +53,8 @@ class PortConfigDialog : public Dialog {
 
  private:
   DWORD BuildPortList();
+  // The registry key of a port's settings: its subkey of the driver's Parameters key.
+  std::string PortKeyPath(int port) const;
   void LoadPortSettings(int port);
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);

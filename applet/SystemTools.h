@@ -1,5 +1,12 @@
 // Registry, file-version and driver-service operations of the applet. Stateless: callers make
-// a local instance where they need one. Every operation reports failure only through its result.
+// a local instance where they need one. The service operations (StopDriverService,
+// StartDriverService) are implemented in DriverService.cpp; the rest in SystemTools.cpp.
+//
+// Each result says whether the operation succeeded. The operations whose callers report why
+// they failed (the subkey enumeration, the key check, the writes, the save and restore of a
+// value, the service stop and start) leave that reason as the thread's last error, as each says
+// below. The reads (string, binary, file version) give no reason: after them the last error is
+// whatever the system's calls left, and means nothing.
 #pragma once
 
 #include <string>
@@ -28,7 +35,8 @@ class SystemTools {
   // At most size bytes of a value, whatever its stored type; 1 when read. A shorter value
   // leaves the rest of the buffer zero; a longer one fails and leaves the buffer alone.
   int ReadRegistryBinary(HKEY root, std::string keyPath, std::string valueName, void* buffer, DWORD size);
-  // Stores size bytes as REG_BINARY, creating the key if needed; 1 when written.
+  // Stores size bytes as REG_BINARY, creating the key if needed; 1 when written, otherwise 0
+  // with the registry's reason as the thread's last error.
   int WriteRegistryBinary(HKEY root, std::string keyPath, std::string valueName, const void* data, DWORD size);
   // 1 when an existing key can be opened with the given access; otherwise 0 with the registry's
   // reason as the thread's last error. Nothing is created or changed.
@@ -43,8 +51,12 @@ class SystemTools {
   // characters, in a buffer that the next call overwrites; nullptr when there is none.
   const char* GetFileVersionString(std::string path);
 
-  // Asks a service to stop and waits for it: 1 when it is stopped, 0 on failure.
+  // Asks a service to stop and waits for it: 1 when it is stopped, 0 on failure. After 0 the
+  // thread's last error holds why: the Service Control Manager's reason, or
+  // ERROR_SERVICE_REQUEST_TIMEOUT when the service did not stop in time.
   int StopDriverService(std::string serviceName);
   // Starts a service and waits for it: 1 started and running, 2 already running, 0 failure.
+  // After 0 the thread's last error holds why, as after a failed stop; after 1 or 2 it means
+  // nothing.
   int StartDriverService(std::string serviceName);
 };

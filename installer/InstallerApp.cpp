@@ -1,6 +1,7 @@
 #include "InstallerApp.h"
 
 #include "FileFinder.h"
+#include "Names.h"
 #include "OperationDialog.h"
 #include "WelcomeDialog.h"
 
@@ -32,9 +33,9 @@ BOOL InstallerApp::InitInstance() {
   // Only the program's own directory is searched: when the system cannot say where that is,
   // there is no INF file to be found.
   GetModuleDirectory(sourceDirectory);
-  infPath = sourceDirectory + "norvo.inf";
+  infPath = sourceDirectory + kInfFileName;
   if (sourceDirectory.empty() || !finder.FindFile(infPath)) {
-    MessageBoxA(nullptr, "Setup could not find a localised INF file", "Setup Error", MB_ICONEXCLAMATION);
+    MessageBoxA(nullptr, "Setup could not find a localised INF file", kSetupErrorCaption, MB_ICONEXCLAMATION);
     return FALSE;
   }
   // Step onto the search's first result, the file itself. FindNext answers whether another
@@ -49,7 +50,7 @@ BOOL InstallerApp::InitInstance() {
   if (operation.DoModal() == IDOK) {
     if (!operation.operationSucceeded) {
       MessageBoxA(nullptr, "Due to an error the operation was not fully completed.\nRun setup again to complete the operation",
-                  " Windows NT4 Device Installation Error", MB_ICONEXCLAMATION);
+                  kIncompleteCaption, MB_ICONEXCLAMATION);
     } else if (operation.driverWasRunning && operation.installSelected) {
       SetupPromptReboot(nullptr, nullptr, FALSE);
     }

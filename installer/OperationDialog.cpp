@@ -6,13 +6,11 @@
 OperationDialog::OperationDialog(HWND parent)
     : Dialog(IDD_OPERATION, parent),
       icon(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_INSTALLER))),
-      installRadio(IDC_INSTALL_RADIO),
-      uninstallRadio(IDC_UNINSTALL_RADIO),
-      nextButton(IDC_NEXT_BUTTON),
-      cancelButton(IDCANCEL),
-      statusText(IDC_STATUS_TEXT) {
-  for (Control* control : {&installRadio, &uninstallRadio, &cancelButton, &nextButton, &statusText}) Bind(*control);
-}
+      installRadio(*this, IDC_INSTALL_RADIO),
+      uninstallRadio(*this, IDC_UNINSTALL_RADIO),
+      nextButton(*this, IDC_NEXT_BUTTON),
+      cancelButton(*this, IDCANCEL),
+      statusText(*this, IDC_STATUS_TEXT) {}
 
 void OperationDialog::SetInfFile(std::string name, std::string directory, std::string path) {
   driverName = name;
@@ -27,7 +25,7 @@ BOOL OperationDialog::OnInitDialog() {
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
-  (installSelected ? installRadio : uninstallRadio).Send(BM_SETCHECK, BST_CHECKED);
+  (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
   SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());
   return TRUE;

@@ -1,5 +1,6 @@
 // The second page: the user chooses install or uninstall, starts it with "&Next >" and reads
-// the result; the button then reads "Exit".
+// the result; the button then reads "Exit". PerformOperation and the free functions below are
+// implemented in PerformOperation.cpp; the page's own handlers in OperationDialog.cpp.
 #pragma once
 
 #include <string>
@@ -22,10 +23,10 @@ class OperationDialog : public Dialog {
   // page says so.
   BOOL driverStarted = FALSE;
   HICON icon;
-  Control installRadio;
-  Control uninstallRadio;
-  Control nextButton;
-  Control cancelButton;
+  Button installRadio;
+  Button uninstallRadio;
+  Button nextButton;
+  Button cancelButton;
   Control statusText;
   std::string infPath;
   std::string driverName;

@@ -1,12 +1,10 @@
 // The INF-driven installation and removal, and the small functions that serve it.
 #include <string>
 
+#include "Names.h"
 #include "OperationDialog.h"
 
 namespace {
-
-const char kCaption[] = "Windows NT4 Device Installation";
-const char kServicesKey[] = "System\\CurrentControlSet\\Services\\";
 
 // What one operation holds open, released in this order when it ends, on every path.
 struct OperationResources {
@@ -50,7 +48,7 @@ std::string ControlPanelCommand() {
   UINT length = GetSystemDirectoryA(directory, MAX_PATH);
   std::string program = length > 0 && length < MAX_PATH ? std::string(directory) + "\\control.exe" : "control.exe";
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
-  return program + " norvo.cpl";
+  return program + " " + kAppletFileName;
 }
 
 // SetupAPI's codes for a missing or malformed part of an INF file have no system text; the

@@ -18,6 +18,8 @@ Dialog* Find(HWND window) {
 }
 }  // namespace
 
+Control::Control(Dialog& owner, int controlId) : id(controlId) { owner.controls.push_back(this); }
+
 LRESULT Control::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   return SendMessageA(handle, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 // Modal dialogs on a dialog template, in the style of the classic Win32 class frameworks: one
-// class per template, controls reached through members bound by id, and command handlers bound
-// to a control id and notification code in a table of the derived class.
+// class per template, controls reached through members that register themselves with their
+// dialog, and command handlers bound to a control id and notification code in a table of the
+// derived class.
 #pragma once
 
 #include <string>
@@ -10,10 +11,15 @@
 
 class Dialog;
 
-// A control of a dialog, bound by its id when the dialog is initialised.
+// A control of a dialog: a member of the dialog's class, constructed with the dialog and the
+// control's id. It registers itself with the dialog, which finds its window by that id when it
+// is initialised; from then until the dialog's window is destroyed Handle() is that window,
+// before and after it is NULL.
 class Control {
  public:
-  explicit Control(int controlId) : id(controlId) {}
+  Control(Dialog& owner, int controlId);
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
   HWND Handle() const { return handle; }
   LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   void SetText(LPCSTR text) const;
@@ -25,6 +31,42 @@ class Control {
  private:
   friend class Dialog;
   HWND handle = nullptr;
+};
+
+// A push button, check box or radio button.
+class Button : public Control {
+ public:
+  using Control::Control;
+  // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
+  void SetCheck(WPARAM state) const { Send(BM_SETCHECK, state); }
+  LRESULT GetCheck() const { return Send(BM_GETCHECK); }
+};
+
+// A drop-down list.
+class ComboBox : public Control {
+ public:
+  using Control::Control;
+  // Adds an entry; the index it took, or CB_ERR or CB_ERRSPACE.
+  LRESULT AddString(LPCSTR text) const { return Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)); }
+  // Selects an entry (-1: none); the index selected, or CB_ERR.
+  LRESULT SetCurSel(int index) const { return Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
+  // The selected entry's index, or CB_ERR when none is selected.
+  LRESULT GetCurSel() const { return Send(CB_GETCURSEL); }
+};
+
+// A trackbar of the common controls. Each setter redraws the control when redraw is TRUE.
+class Trackbar : public Control {
+ public:
+  using Control::Control;
+  void SetRangeMin(LONG minimum, BOOL redraw) const { Send(TBM_SETRANGEMIN, static_cast<WPARAM>(redraw), minimum); }
+  void SetRangeMax(LONG maximum, BOOL redraw) const { Send(TBM_SETRANGEMAX, static_cast<WPARAM>(redraw), maximum); }
+  // A tick mark at a position within the range; the ends have theirs already.
+  void SetTic(LONG position) const { Send(TBM_SETTIC, 0, position); }
+  // Removes the tick marks set with SetTic.
+  void ClearTics(BOOL redraw) const { Send(TBM_CLEARTICS, static_cast<WPARAM>(redraw)); }
+  // Moves the thumb; a position outside the range goes to its nearer end.
+  void SetPos(LONG position, BOOL redraw) const { Send(TBM_SETPOS, static_cast<WPARAM>(redraw), position); }
+  LONG GetPos() const { return static_cast<LONG>(Send(TBM_GETPOS)); }
 };
 
 class Dialog {
@@ -60,9 +102,7 @@ class Dialog {
     return false;
   }
 
-  void Bind(Control& control) { controls.push_back(&control); }
-
-  virtual BOOL OnInitDialog();  // after the controls are bound; TRUE lets the system set the focus
+  virtual BOOL OnInitDialog();  // once the controls have their windows; TRUE lets the system set the focus
   virtual void OnOK();          // IDOK: Enter or the OK button
   virtual void OnCancel();      // IDCANCEL: Esc, the close box or the Cancel button
   // Command handlers of the derived class; true when the command was handled.
@@ -71,10 +111,11 @@ class Dialog {
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
  private:
+  friend class Control;
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   UINT templateId;
   HWND parent;
   HWND window = nullptr;
-  std::vector<Control*> controls;
+  std::vector<Control*> controls;  // in the order they were constructed
 };

@@ -1,0 +1,98 @@
+// The dialog framework's controls: each finds its window through the dialog it was constructed
+// with, and the typed controls do what their names say. Run on the configuration dialog's
+// template, with a dialog class of the test's own.
+#include <gtest/gtest.h>
+
+#include "AppletTestSupport.h"
+#include "Dialog.h"
+
+using memory::DialogUser;
+
+namespace {
+
+class ControlsDialog : public Dialog {
+ public:
+  ControlsDialog()
+      : Dialog(131, nullptr),
+        combo(*this, kCombo),
+        check(*this, kCheck),
+        slider(*this, kTxSlider),
+        levelText(*this, kTxLevel),
+        missing(*this, 4242) {}
+
+  ComboBox combo;
+  Button check;
+  Trackbar slider;
+  Control levelText;
+  Control missing;  // an id the template does not have
+  std::vector<HWND> handlesAtInit;
+
+  std::vector<HWND> Handles() const {
+    return {combo.Handle(), check.Handle(), slider.Handle(), levelText.Handle(), missing.Handle()};
+  }
+
+ protected:
+  BOOL OnInitDialog() override {
+    handlesAtInit = Handles();
+    EXPECT_EQ(0, combo.AddString("COM3"));
+    EXPECT_EQ(1, combo.AddString("COM10"));
+    EXPECT_EQ(1, combo.SetCurSel(1));
+    check.SetCheck(BST_CHECKED);
+    slider.SetRangeMin(1, FALSE);
+    slider.SetRangeMax(127, FALSE);
+    slider.SetTic(40);
+    slider.SetTic(20);
+    slider.SetPos(300, TRUE);  // beyond the range: the thumb stops at its end
+    levelText.SetText("127");
+    return TRUE;
+  }
+};
+
+TEST(DialogControls, EachControlHasItsWindowFromInitialisationUntilTheDialogEnds) {
+  memory::Reset();
+  ControlsDialog dialog;
+  const std::vector<HWND> none(5, nullptr);
+  EXPECT_EQ(none, dialog.Handles());
+
+  memory::OnDialog("Norvo Configuration", [&](DialogUser& user) {
+    EXPECT_EQ((std::vector<HWND>{user.Item(kCombo), user.Item(kCheck), user.Item(kTxSlider), user.Item(kTxLevel), nullptr}),
+              dialog.handlesAtInit);
+    for (HWND handle : std::vector<HWND>(dialog.handlesAtInit.begin(), dialog.handlesAtInit.end() - 1))
+      EXPECT_NE(nullptr, handle);
+    user.Key(VK_ESCAPE);
+  });
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_EQ(none, dialog.Handles());
+}
+
+TEST(DialogControls, TypedControlsSetAndReadWhatTheUserSees) {
+  memory::Reset();
+  ControlsDialog dialog;
+  memory::OnDialog("Norvo Configuration", [&](DialogUser& user) {
+    EXPECT_EQ((std::vector<std::string>{"COM3", "COM10"}), user.Items(kCombo));
+    EXPECT_EQ(1, user.Selection(kCombo));
+    EXPECT_EQ(BST_CHECKED, user.Checked(kCheck));
+    EXPECT_EQ((std::vector<LONG>{20, 40}), user.Ticks(kTxSlider));
+    EXPECT_EQ(127, user.Position(kTxSlider));
+    EXPECT_EQ("127", user.Text(kTxLevel));
+
+    // What the user changes, the typed controls read back.
+    user.Choose(kCombo, 0);
+    user.Click(kCheck);
+    user.Drag(kTxSlider, 33);
+    EXPECT_EQ(0, dialog.combo.GetCurSel());
+    EXPECT_EQ(BST_UNCHECKED, dialog.check.GetCheck());
+    EXPECT_EQ(33, dialog.slider.GetPos());
+
+    dialog.slider.ClearTics(TRUE);
+    EXPECT_TRUE(user.Ticks(kTxSlider).empty());
+    EXPECT_EQ(CB_ERR, dialog.combo.SetCurSel(-1));
+    EXPECT_EQ(CB_ERR, dialog.combo.GetCurSel());
+    user.Key(VK_ESCAPE);
+  });
+  dialog.DoModal();
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
+}  // namespace
