@@ -1,0 +1,35 @@
+// The INF files of the in-memory machine as SetupAPI reads them: sections of lines, each with an
+// optional key and its comma-separated values (inf.cpp).
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "internal.h"
+
+namespace memory {
+
+struct Line {
+  std::string key;  // before '=', empty when the line has none
+  std::vector<std::string> values;
+};
+
+struct Inf {
+  std::map<std::string, std::vector<Line>> sections;  // by upper-case name
+  const std::vector<Line>* Section(const std::string& name) const {
+    auto it = sections.find(Upper(name));
+    return it == sections.end() ? nullptr : &it->second;
+  }
+};
+
+// Reads an INF's text; ERROR_SUCCESS, or the error SetupOpenInfFileA reports.
+DWORD Parse(const std::string& text, Inf* inf);
+// %name% from [Strings], and the directory ids the driver INFs use.
+std::string Substitute(const Inf& inf, const std::string& text);
+// The substituted values of every line of the section with the key.
+std::vector<std::string> Directive(const Inf& inf, const std::vector<Line>& section, const char* key);
+// The target directory of a file section, from [DestinationDirs].
+std::string DirectoryOf(const Inf& inf, const std::string& fileSection);
+
+}  // namespace memory
