@@ -35,11 +35,13 @@ std::vector<std::string> SplitValues(const std::string& text) {
 
 }  // namespace
 
-DWORD Parse(const std::string& text, Inf* inf) {
+DWORD Parse(const std::string& text, Inf* inf, UINT* errorLine) {
+  *errorLine = 0;
   if (TrimText(text).empty()) return ERROR_FILE_INVALID;
   std::vector<Line>* section = nullptr;
   size_t at = 0;
   while (at < text.size()) {
+    ++*errorLine;
     size_t end = text.find('\n', at);
     std::string raw = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
     at = end == std::string::npos ? text.size() : end + 1;
@@ -54,7 +56,7 @@ DWORD Parse(const std::string& text, Inf* inf) {
     if (line.empty()) continue;
     if (line[0] == '[') {
       size_t close = line.find(']');
-      if (close == std::string::npos) return ERROR_EXPECTED_SECTION_NAME;
+      if (close == std::string::npos) return ERROR_BAD_SECTION_NAME_LINE;
       section = &inf->sections[Upper(TrimText(line.substr(1, close - 1)))];
       continue;
     }
@@ -77,6 +79,7 @@ DWORD Parse(const std::string& text, Inf* inf) {
     }
     section->push_back(parsed);
   }
+  *errorLine = 0;  // a file without a fitting [Version] has no line to blame
   const std::vector<Line>* version = inf->Section("Version");
   if (!version) return ERROR_WRONG_INF_STYLE;
   for (const Line& line : *version) {

@@ -23,8 +23,9 @@ struct Inf {
   }
 };
 
-// Reads an INF's text; ERROR_SUCCESS, or the error SetupOpenInfFileA reports.
-DWORD Parse(const std::string& text, Inf* inf);
+// Reads an INF's text; ERROR_SUCCESS, or the error SetupOpenInfFileA reports with the number of
+// the line at fault (0 when no line is).
+DWORD Parse(const std::string& text, Inf* inf, UINT* errorLine);
 // %name% from [Strings], and the directory ids the driver INFs use.
 std::string Substitute(const Inf& inf, const std::string& text);
 // The substituted values of every line of the section with the key.

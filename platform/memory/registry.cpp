@@ -138,6 +138,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHK
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // on every failure, as the system does
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   for (const std::string& part : memory::SplitPath(subKey)) {
     auto it = node->subkeys.find(part);

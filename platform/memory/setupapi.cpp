@@ -260,22 +260,26 @@ int OpenSetupObjects() {
 
 using memory::Api;
 
+// As under Wine: the error line is set only for a file that could be read and is no INF, and a
+// successful open clears the last error.
 HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR, DWORD infStyle, PUINT errorLine) {
-  if (errorLine) *errorLine = 0;
   if (!fileName || !memory::FileExists(fileName)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   memory::Inf inf;
-  DWORD error = memory::Parse(memory::FileText(fileName), &inf);
-  if (error == ERROR_SUCCESS && !(infStyle & INF_STYLE_WIN4)) error = ERROR_WRONG_INF_STYLE;
+  UINT line;
+  DWORD error = memory::Parse(memory::FileText(fileName), &inf, &line);
+  if (error == ERROR_SUCCESS && !(infStyle & INF_STYLE_WIN4)) error = ERROR_WRONG_INF_STYLE, line = 0;
   if (error != ERROR_SUCCESS) {
+    if (errorLine && error != ERROR_FILE_INVALID) *errorLine = line;
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
   HINF handle = reinterpret_cast<HINF>(Api().nextHandle);
   Api().nextHandle += 4;
   Api().infs[handle] = inf;
+  SetLastError(ERROR_SUCCESS);
   return handle;
 }
 
@@ -347,11 +351,11 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flag
     return FALSE;
   }
   const memory::Inf& parsed = it->second;
+  // A section the INF lacks has nothing to install: the call succeeds, as under Wine (the
+  // service call on the same section is the one that reports ERROR_SECTION_NOT_FOUND).
+  static const std::vector<memory::Line> none;
   const std::vector<memory::Line>* lines = parsed.Section(section ? section : "");
-  if (!lines) {
-    SetLastError(ERROR_SECTION_NOT_FOUND);
-    return FALSE;
-  }
+  if (!lines) lines = &none;
   if ((flags & SPINST_FILES) && callback) {
     callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
     bool done = memory::Files(parsed, *lines, sourceRootPath ? sourceRootPath : "", callback, context);
