@@ -206,9 +206,13 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD typ
                                 LPDWORD dataBytes) {
   std::shared_ptr<memory::Key> node;
   REGSAM access;
+  if (data && !dataBytes) return ERROR_INVALID_PARAMETER;
+  // Before anything can fail, as Wine does: the type becomes REG_NONE (NT leaves an undefined
+  // value there) and a size query without a buffer starts from 0.
+  if (type) *type = REG_NONE;
+  if (dataBytes && !data) *dataBytes = 0;
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (data && !dataBytes) return ERROR_INVALID_PARAMETER;
   memory::Value* value = node->FindValue(valueName ? valueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;
