@@ -59,6 +59,8 @@ bool SameText(const std::string& a, const std::string& b) { return Upper(a) == U
 void ResetSystem() {
   for (void* block : Sys().globalBlocks) std::free(block);
   Sys() = System();
+  // The system's own Control Panel program, which WinExec finds by its full path.
+  PutFile(std::string(kSystemDirectory) + "\\control.exe");
 }
 
 void PutTextFile(const std::string& path, const std::string& text) {
@@ -202,22 +204,27 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID data) {
 
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
-  // The real call writes at most 1024 characters and a terminating NUL.
+  // The real call's buffer is at most 1024 bytes: 1023 characters and a terminating NUL.
   va_list args;
   va_start(args, format);
-  int n = std::vsnprintf(buffer, 1025, format, args);
+  int n = std::vsnprintf(buffer, 1024, format, args);
   va_end(args);
-  return n > 1024 ? 1024 : n;
+  return n > 1023 ? 1023 : n;
 }
 
+// A name that fits ends with its NUL and clears the last error; one that does not is cut to
+// the buffer's size without a NUL, which the size returned tells (as under Wine and XP).
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
   const std::string& name = Sys().modulePath;
   if (size == 0) return 0;
-  size_t n = std::min<size_t>(name.size(), size - 1);
-  std::memcpy(path, name.data(), n);
-  path[n] = 0;
-  if (n < name.size()) SetLastError(ERROR_INSUFFICIENT_BUFFER);
-  return static_cast<DWORD>(n);
+  if (name.size() >= size) {
+    std::memcpy(path, name.data(), size);
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(path, name.c_str(), name.size() + 1);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(name.size());
 }
 
 namespace {
@@ -266,9 +273,18 @@ BOOL WINAPI FindClose(HANDLE find) {
   return TRUE;
 }
 
+// Programs named by a bare name are found on the path; one named by a full path must exist.
 UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
-  Sys().executed.push_back(commandLine ? commandLine : "");
+  std::string command = commandLine ? commandLine : "";
+  std::string program = command.substr(0, command.find(' '));
+  if (program.find('\\') != std::string::npos && !memory::FileExists(program)) return ERROR_FILE_NOT_FOUND;
+  Sys().executed.push_back(command);
   return 33;  // above 31: the program was started
 }
 
-void WINAPI OutputDebugStringA(LPCSTR text) { Sys().debugOutput.push_back(text ? text : ""); }
+// Without a debugger the system looks for a debug monitor's objects, finds none and leaves
+// ERROR_FILE_NOT_FOUND as the last error.
+void WINAPI OutputDebugStringA(LPCSTR text) {
+  Sys().debugOutput.push_back(text ? text : "");
+  SetLastError(ERROR_FILE_NOT_FOUND);
+}

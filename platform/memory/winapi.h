@@ -283,6 +283,7 @@ void WINAPI Sleep(DWORD milliseconds);
 #define GENERIC_READ 0x80000000L
 #define GENERIC_WRITE 0x40000000L
 #define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_FLAG_OVERLAPPED 0x40000000
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
@@ -320,6 +321,7 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEG
 BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 
 // ---- processes and the file system ---------------------------------------------------------
+#define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
