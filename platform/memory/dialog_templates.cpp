@@ -82,6 +82,8 @@ Window* CreateFromTemplate(HINSTANCE instance, const std::vector<BYTE>& data) {
       Destroy(dialog->handle);
       return nullptr;
     }
+    // The scroll bar style of a combo box is its list's; the box itself drops it.
+    if (SameText(c->cls, "ComboBox")) c->style &= ~(WS_VSCROLL | WS_HSCROLL);
     if (SameText(c->cls, "Static") && (c->style & 0x1F) == SS_ICON && item.titleOrdinal)
       c->image = LoadIconA(instance, MAKEINTRESOURCEA(item.titleOrdinal));
   }

@@ -179,7 +179,10 @@ HWND WINAPI GetActiveWindow(void) {
 
 LONG WINAPI GetWindowLongA(HWND window, int index) {
   memory::Window* w = Win(window);
-  if (!w) return 0;
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
   if (index == GWL_STYLE) return static_cast<LONG>(w->style);
   if (index == GWL_EXSTYLE) return static_cast<LONG>(w->exStyle);
   return 0;

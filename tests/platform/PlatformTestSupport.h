@@ -32,6 +32,9 @@ std::string DriverFolder();
 // Answers the next message box with this caption by pressing the button, as a user would; the
 // box's text and whether one came are reported by the next AnsweredMessageBox().
 void AnswerMessageBox(const std::string& caption, int button);
+// Clicks a button of the next dialog with this caption once it is shown; the dialog procedure
+// has to end the dialog on that click. Whether it came is reported by AnsweredMessageBox().
+void ClickWhenShown(const std::string& caption, int button);
 struct SeenMessageBox {
   bool came;
   std::string text;

@@ -40,4 +40,12 @@ void AnswerMessageBox(const std::string& caption, int button) {
   });
 }
 
+void ClickWhenShown(const std::string& caption, int button) {
+  seen = SeenMessageBox{false, std::string()};
+  memory::OnDialog(caption, [button](memory::DialogUser& user) {
+    seen = SeenMessageBox{true, std::string()};
+    user.Click(button);
+  });
+}
+
 SeenMessageBox AnsweredMessageBox() { return seen; }

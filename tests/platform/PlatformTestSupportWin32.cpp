@@ -45,8 +45,10 @@ std::thread answerer;
 SeenMessageBox seen;
 }  // namespace
 
-// A second thread finds the box by its caption, reads its text and presses the button.
+// A second thread finds the window by its caption once it is shown, reads its text (a message
+// box's is static 0xFFFF) and presses the button.
 void AnswerMessageBox(const std::string& caption, int button) {
+  if (answerer.joinable()) answerer.join();
   seen = SeenMessageBox{false, std::string()};
   answerer = std::thread([caption, button] {
     for (int i = 0; i < 500; ++i) {
@@ -63,6 +65,8 @@ void AnswerMessageBox(const std::string& caption, int button) {
     }
   });
 }
+
+void ClickWhenShown(const std::string& caption, int button) { AnswerMessageBox(caption, button); }
 
 SeenMessageBox AnsweredMessageBox() {
   if (answerer.joinable()) answerer.join();
