@@ -120,6 +120,15 @@ TEST(System, DebuggerOutputWithoutAMonitorLeavesFileNotFoundAsTheLastError) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
+TEST(System, SleepReturnsAndLeavesTheLastError) {
+  for (DWORD milliseconds : {0u, 1u}) {
+    SCOPED_TRACE(milliseconds);
+    SetLastError(kMarker);
+    Sleep(milliseconds);
+    EXPECT_EQ(kMarker, GetLastError());
+  }
+}
+
 TEST(System, WsprintfWritesTheNumbersTheProgramsFormat) {
   char text[64];
   struct Case {
