@@ -60,7 +60,10 @@ UINT WINAPI GetMenuState(HMENU menu, UINT id, UINT flags) {
 
 int WINAPI GetMenuStringA(HMENU menu, UINT id, LPSTR text, int max, UINT flags) {
   memory::MenuItem* item = FindItem(menu, id, flags);
-  if (!item) return 0;
+  if (!item) {
+    SetLastError(1456L);  // ERROR_MENU_ITEM_NOT_FOUND, as under Wine
+    return 0;
+  }
   if (!text || max <= 0) return static_cast<int>(item->text.size());
   size_t n = std::min(item->text.size(), static_cast<size_t>(max - 1));
   std::memcpy(text, item->text.data(), n);

@@ -118,6 +118,7 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT
       child = base + memory::Aligned(static_cast<size_t>(child - base) + childLength);
     }
     if (!found) {
+      if (length) *length = 0;  // as under Wine; the buffer pointer is left alone
       SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
       return FALSE;
     }

@@ -301,6 +301,14 @@ TEST_F(DriverPackage, TheInstalledDriverStartsOnceAndStopsOnce) {
   SetLastError(kMarker);
   EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));
   EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE), GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_KERNEL_DRIVER), status.dwServiceType);  // refusals report the status
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), status.dwCurrentState);
+  // A stopped service refuses every control as not active, before looking at the control.
+  std::memset(&status, 0xEE, sizeof status);
+  SetLastError(kMarker);
+  EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_PAUSE, &status));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE), GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), status.dwCurrentState);
 
   SetLastError(kMarker);
   ASSERT_TRUE(StartServiceA(service, 0, nullptr));

@@ -193,4 +193,31 @@ TEST(MessageBoxes, ABoxOverADialogDisablesItUntilAnswered) {
   EXPECT_EQ(78, RunDialog(r));
 }
 
+TEST(Windows, MenuCallsOnItemsThatAreNotThereFail) {
+  Scene r;
+  r.onInit = [](HWND dialog) {
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    ASSERT_NE(nullptr, menu);
+    int count = GetMenuItemCount(menu);
+    ASSERT_GT(count, 0);
+    // Only the text call sets the last error (ERROR_MENU_ITEM_NOT_FOUND, as under Wine; the
+    // documentation says nothing of the others).
+    SetLastError(kMarker);
+    EXPECT_EQ(static_cast<UINT>(-1), GetMenuItemID(menu, count));
+    EXPECT_EQ(static_cast<UINT>(-1), GetMenuState(menu, 4242, MF_BYCOMMAND));
+    HMENU noMenu = reinterpret_cast<HMENU>(static_cast<uintptr_t>(0x7ff00));
+    EXPECT_EQ(-1, GetMenuItemCount(noMenu));
+    EXPECT_FALSE(AppendMenuA(noMenu, MF_STRING, 17, "x"));
+    EXPECT_EQ(kMarker, GetLastError());
+    char text[16];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(0, GetMenuStringA(menu, 4242, text, sizeof text, MF_BYCOMMAND));
+    EXPECT_EQ('x', text[0]);
+    EXPECT_EQ(1456u, GetLastError());
+    SetLastError(kMarker);
+    EXPECT_EQ(nullptr, GetSystemMenu(dialog, TRUE));  // back to the standard menu
+  };
+  RunDialog(r);
+}
+
 }  // namespace
