@@ -134,7 +134,7 @@ HWND WINAPI GetDlgItem(HWND dialog, int id) {
 }
 
 int WINAPI GetDlgCtrlID(HWND window) {
-  memory::Window* w = Win(window);
+  memory::Window* w = memory::CalledWin(window);
   return w ? w->id : 0;
 }
 

@@ -7,7 +7,7 @@
 using memory::Win;
 
 HMENU WINAPI GetSystemMenu(HWND window, BOOL revert) {
-  memory::Window* w = Win(window);
+  memory::Window* w = memory::CalledWin(window);
   if (!w || !(w->style & WS_SYSMENU)) return nullptr;
   if (revert) {
     w->hasSystemMenu = false;

@@ -156,6 +156,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, D
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // on every failure, as under Wine
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (node->deleted) return ERROR_FILE_NOT_FOUND;
   bool created = false;

@@ -151,7 +151,11 @@ LPVOID WINAPI GlobalLock(HGLOBAL mem) {
 BOOL WINAPI GlobalUnlock(HGLOBAL mem) {
   if (!Sys().globalBlocks.count(mem)) return FALSE;
   auto* block = static_cast<memory::GlobalBlock*>(mem);
-  if (block->locks > 0) --block->locks;
+  if (block->locks == 0) {
+    SetLastError(158L);  // ERROR_NOT_LOCKED
+    return FALSE;
+  }
+  --block->locks;
   if (block->locks == 0) SetLastError(NO_ERROR);
   return block->locks > 0;
 }

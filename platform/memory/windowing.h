@@ -75,6 +75,8 @@ struct Desktop {
 // windows.cpp: the window table and the posted-message queue
 Desktop& Desk();
 Window* Win(HWND handle);
+// The window for a call on it, or nullptr with ERROR_INVALID_WINDOW_HANDLE, as the system does.
+Window* CalledWin(HWND handle);
 Window* NewWindow();
 void Destroy(HWND handle);
 void Pump();

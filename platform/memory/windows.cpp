@@ -18,6 +18,12 @@ Window* Win(HWND handle) {
   return it == Desk().windows.end() ? nullptr : it->second.get();
 }
 
+Window* CalledWin(HWND handle) {
+  Window* w = Win(handle);
+  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return w;
+}
+
 Window* NewWindow() {
   auto w = std::make_unique<Window>();
   w->handle = reinterpret_cast<HWND>(Desk().nextHandle);
@@ -120,7 +126,7 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
 }
 
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int max) {
-  if (!Win(window)) {
+  if (!memory::CalledWin(window)) {
     if (max > 0) text[0] = 0;
     return 0;
   }
@@ -128,11 +134,11 @@ int WINAPI GetWindowTextA(HWND window, LPSTR text, int max) {
 }
 
 int WINAPI GetWindowTextLengthA(HWND window) {
-  return Win(window) ? static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) : 0;
+  return memory::CalledWin(window) ? static_cast<int>(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0)) : 0;
 }
 
 BOOL WINAPI IsWindow(HWND window) { return Win(window) != nullptr; }
-BOOL WINAPI IsWindowEnabled(HWND window) { return Win(window) && Win(window)->enabled; }
+BOOL WINAPI IsWindowEnabled(HWND window) { return memory::CalledWin(window) && Win(window)->enabled; }
 BOOL WINAPI IsWindowVisible(HWND window) {
   memory::Window* w = Win(window);
   if (!w || !w->visible) return FALSE;
@@ -140,7 +146,7 @@ BOOL WINAPI IsWindowVisible(HWND window) {
 }
 
 BOOL WINAPI EnableWindow(HWND window, BOOL enable) {
-  memory::Window* w = Win(window);
+  memory::Window* w = memory::CalledWin(window);
   if (!w) return FALSE;
   BOOL wasDisabled = !w->enabled;
   w->enabled = enable != FALSE;
@@ -150,20 +156,20 @@ BOOL WINAPI EnableWindow(HWND window, BOOL enable) {
 }
 
 HWND WINAPI GetParent(HWND window) {
-  memory::Window* w = Win(window);
+  memory::Window* w = memory::CalledWin(window);
   if (!w) return nullptr;
   return w->parent ? w->parent : w->owner;
 }
 
 HWND WINAPI GetWindow(HWND window, UINT command) {
-  memory::Window* w = Win(window);
+  memory::Window* w = memory::CalledWin(window);
   if (!w || command != GW_OWNER) return nullptr;
   return w->owner;
 }
 
 HWND WINAPI SetFocus(HWND window) {
   HWND previous = Desk().focus;
-  if (window && (!Win(window) || !Win(window)->enabled)) return nullptr;
+  if (window && (!memory::CalledWin(window) || !Win(window)->enabled)) return nullptr;
   Desk().focus = window;
   return previous;
 }
@@ -178,11 +184,8 @@ HWND WINAPI GetActiveWindow(void) {
 }
 
 LONG WINAPI GetWindowLongA(HWND window, int index) {
-  memory::Window* w = Win(window);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  memory::Window* w = memory::CalledWin(window);
+  if (!w) return 0;
   if (index == GWL_STYLE) return static_cast<LONG>(w->style);
   if (index == GWL_EXSTYLE) return static_cast<LONG>(w->exStyle);
   return 0;

@@ -201,4 +201,41 @@ TEST(Registry, EnumeratingPastTheEndLeavesTheBufferAndClosingTwiceFails) {
   EXPECT_EQ(kMarker, GetLastError());
 }
 
+TEST(Registry, FailedCallsLeaveTheirOutputsAsTheSystemDoes) {
+  HKEY const noKey = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x7ff00));
+  HKEY key = kMarkerKey;
+  DWORD disposition = kMarker;
+  SetLastError(kMarker);
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCreateKeyExA(noKey, "x", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                                  nullptr, &key, &disposition));
+  EXPECT_EQ(nullptr, key);
+  EXPECT_EQ(kMarker, disposition);
+  key = kMarkerKey;
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(noKey, "x", 0, KEY_READ, &key));
+  EXPECT_EQ(nullptr, key);
+  EXPECT_EQ(kMarker, GetLastError());
+
+  RegCloseKey(Create("\\LongSubkeyName"));
+  HKEY reader;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratchKey, 0, KEY_READ, &reader));
+  char name[4];
+  std::fill(name, name + sizeof name, 'x');
+  DWORD length = sizeof name;
+  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(reader, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(sizeof name), length);
+  EXPECT_EQ('x', name[0]);
+
+  const BYTE three[3] = {1, 2, 3};
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(reader, "Three", 0, REG_BINARY, three, 3));
+  HKEY writer = Create("");
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(writer, "Three", 0, REG_BINARY, three, 3));
+  DWORD type = kMarker, size = kMarker;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(reader, "Three", nullptr, &type, nullptr, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+  EXPECT_EQ(3u, size);
+  EXPECT_EQ(kMarker, GetLastError());
+  RegCloseKey(writer);
+  RegCloseKey(reader);
+}
+
 }  // namespace

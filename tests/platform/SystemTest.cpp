@@ -36,6 +36,9 @@ TEST(System, AMoveableBlockIsLockedUnlockedAndFreed) {
   SetLastError(kMarker);
   EXPECT_FALSE(GlobalUnlock(memory));
   EXPECT_EQ(static_cast<DWORD>(NO_ERROR), GetLastError());
+  // One more unlock is refused.
+  EXPECT_FALSE(GlobalUnlock(memory));
+  EXPECT_EQ(158u, GetLastError());  // ERROR_NOT_LOCKED
   SetLastError(kMarker);
   EXPECT_EQ(nullptr, GlobalFree(memory));
   EXPECT_EQ(kMarker, GetLastError());

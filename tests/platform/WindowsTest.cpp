@@ -220,4 +220,59 @@ TEST(Windows, MenuCallsOnItemsThatAreNotThereFail) {
   RunDialog(r);
 }
 
+TEST(Windows, CallsOnAWindowThatIsNotThereFailWithInvalidWindowHandle) {
+  char text[8];
+  struct Case {
+    const char* call;
+    std::function<bool()> failed;
+  };
+  const Case cases[] = {
+      {"EndDialog", [] { return !EndDialog(kNoWindow, 1); }},
+      {"PostMessageA", [] { return !PostMessageA(kNoWindow, WM_USER, 0, 0); }},
+      {"SendMessageA", [] { return SendMessageA(kNoWindow, WM_USER, 0, 0) == 0; }},
+      {"SetWindowTextA", [] { return !SetWindowTextA(kNoWindow, "x"); }},
+      {"GetWindowTextA",
+       [&text] {
+         std::memset(text, 'x', sizeof text);
+         return GetWindowTextA(kNoWindow, text, sizeof text) == 0 && text[0] == 0;
+       }},
+      {"GetWindowTextLengthA", [] { return GetWindowTextLengthA(kNoWindow) == 0; }},
+      {"EnableWindow", [] { return !EnableWindow(kNoWindow, TRUE); }},
+      {"IsWindowEnabled", [] { return !IsWindowEnabled(kNoWindow); }},
+      {"GetParent", [] { return GetParent(kNoWindow) == nullptr; }},
+      {"GetWindow", [] { return GetWindow(kNoWindow, GW_OWNER) == nullptr; }},
+      {"GetDlgCtrlID", [] { return GetDlgCtrlID(kNoWindow) == 0; }},
+      {"SetFocus", [] { return SetFocus(kNoWindow) == nullptr; }},
+      {"GetWindowLongA", [] { return GetWindowLongA(kNoWindow, GWL_STYLE) == 0; }},
+      {"GetSystemMenu", [] { return GetSystemMenu(kNoWindow, FALSE) == nullptr; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call);
+    SetLastError(kMarker);
+    EXPECT_TRUE(c.failed());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+  }
+  // Items of a window that is not there are not found, and the last error stays (both sides).
+  SetLastError(kMarker);
+  EXPECT_EQ(nullptr, GetDlgItem(kNoWindow, kOk));
+  EXPECT_EQ(kMarker, GetLastError());
+}
+
+TEST(Windows, ResourcesThatAreNotThereAreNotFound) {
+  SetLastError(kMarker);
+  EXPECT_EQ(-1, DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(4242), nullptr, Procedure, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+
+  char text[8];
+  std::memset(text, 'x', sizeof text);
+  SetLastError(kMarker);
+  EXPECT_EQ(0, LoadStringA(CurrentModule(), 4242, text, sizeof text));
+  EXPECT_EQ(0, text[0]);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
+
+  // The last error of a missing icon is not pinned: Wine reports ERROR_RESOURCE_TYPE_NOT_FOUND
+  // although the module has icons; the in-memory machine reports the name as not found.
+  EXPECT_EQ(nullptr, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(999)));
+}
+
 }  // namespace
