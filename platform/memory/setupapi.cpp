@@ -107,29 +107,31 @@ void DelReg(const Inf& inf, const std::vector<Line>& section, HKEY relative) {
   }
 }
 
-// One file operation with its notifications; false when the callback aborts it.
+// One file operation with its notifications; false when the callback aborts it. The source
+// media is asked for before the first copy, and again while a file is not there.
 bool CopyOne(PSP_FILE_CALLBACK_A callback, PVOID context, std::string sourceDir, const std::string& sourceName,
-             const std::string& target) {
+             const std::string& target, bool* mediaAsked) {
   std::string source = sourceDir + "\\" + sourceName;
+  UINT answer;
+  for (int attempt = 0; !*mediaAsked || !FileExists(source); ++attempt) {
+    if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
+    *mediaAsked = true;
+    SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), 0};
+    char newPath[MAX_PATH] = "";
+    answer = callback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath));
+    if (answer == FILEOP_ABORT) return false;
+    if (answer == FILEOP_SKIP) return true;
+    if (answer == FILEOP_NEWPATH) {
+      sourceDir = newPath;
+      source = sourceDir + "\\" + sourceName;
+    }
+  }
   FILEPATHS_A paths{target.c_str(), source.c_str(), 0, 0};
-  UINT answer = callback(context, SPFILENOTIFY_STARTCOPY, reinterpret_cast<UINT_PTR>(&paths), FILEOP_COPY);
+  answer = callback(context, SPFILENOTIFY_STARTCOPY, reinterpret_cast<UINT_PTR>(&paths), FILEOP_COPY);
   if (answer == FILEOP_ABORT) return false;
   if (answer == FILEOP_SKIP) return true;
   for (int attempt = 0;; ++attempt) {
     if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
-    if (!FileExists(source)) {
-      SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), 0};
-      char newPath[MAX_PATH] = "";
-      answer = callback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath));
-      if (answer == FILEOP_ABORT) return false;
-      if (answer == FILEOP_SKIP) return true;
-      if (answer == FILEOP_NEWPATH) {
-        sourceDir = newPath;
-        source = sourceDir + "\\" + sourceName;
-        paths.Source = source.c_str();
-      }
-      continue;
-    }
     DWORD error;
     if (CopyMemoryFile(source, target, &error)) break;
     paths.Win32Error = error;
@@ -154,20 +156,29 @@ bool DeleteOne(PSP_FILE_CALLBACK_A callback, PVOID context, const std::string& t
     paths.Win32Error = error;
     answer = callback(context, SPFILENOTIFY_DELETEERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
     if (answer == FILEOP_ABORT) return false;
-    if (answer == FILEOP_SKIP) return true;
+    if (answer == FILEOP_SKIP) break;  // the end still comes, with the error, as under Wine
+    paths.Win32Error = 0;
   }
-  paths.Win32Error = 0;
   callback(context, SPFILENOTIFY_ENDDELETE, reinterpret_cast<UINT_PTR>(&paths), 0);
   return true;
 }
 
+// The section's files in the order the system commits a queue: deletions, then copies, each
+// kind in a subqueue of its own.
 bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
            PVOID context) {
   std::string sourceDir = sourceRoot;
   while (!sourceDir.empty() && sourceDir.back() == '\\') sourceDir.pop_back();
+  std::vector<std::string> deletions;
+  for (const std::string& del : Directive(inf, section, "DelFiles")) {
+    const std::vector<Line>* files = inf.Section(del);
+    if (!files) continue;
+    for (const Line& line : *files) deletions.push_back(DirectoryOf(inf, del) + "\\" + Substitute(inf, line.values[0]));
+  }
+  std::vector<std::pair<std::string, std::string>> copies;  // source name, target path
   for (const std::string& copy : Directive(inf, section, "CopyFiles")) {
     if (copy[0] == '@') {
-      if (!CopyOne(callback, context, sourceDir, copy.substr(1), DirectoryOf(inf, "") + "\\" + copy.substr(1))) return false;
+      copies.emplace_back(copy.substr(1), DirectoryOf(inf, "") + "\\" + copy.substr(1));
       continue;
     }
     const std::vector<Line>* files = inf.Section(copy);
@@ -175,14 +186,21 @@ bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& 
     for (const Line& line : *files) {
       std::string target = Substitute(inf, line.values[0]);
       std::string source = line.values.size() > 1 && !line.values[1].empty() ? Substitute(inf, line.values[1]) : target;
-      if (!CopyOne(callback, context, sourceDir, source, DirectoryOf(inf, copy) + "\\" + target)) return false;
+      copies.emplace_back(source, DirectoryOf(inf, copy) + "\\" + target);
     }
   }
-  for (const std::string& del : Directive(inf, section, "DelFiles")) {
-    const std::vector<Line>* files = inf.Section(del);
-    if (!files) continue;
-    for (const Line& line : *files)
-      if (!DeleteOne(callback, context, DirectoryOf(inf, del) + "\\" + Substitute(inf, line.values[0]))) return false;
+  if (!deletions.empty()) {
+    callback(context, SPFILENOTIFY_STARTSUBQUEUE, FILEOP_DELETE, deletions.size());
+    for (const std::string& target : deletions)
+      if (!DeleteOne(callback, context, target)) return false;
+    callback(context, SPFILENOTIFY_ENDSUBQUEUE, FILEOP_DELETE, 0);
+  }
+  if (!copies.empty()) {
+    callback(context, SPFILENOTIFY_STARTSUBQUEUE, FILEOP_COPY, copies.size());
+    bool mediaAsked = false;
+    for (const auto& copy : copies)
+      if (!CopyOne(callback, context, sourceDir, copy.first, copy.second, &mediaAsked)) return false;
+    callback(context, SPFILENOTIFY_ENDSUBQUEUE, FILEOP_COPY, 0);
   }
   return true;
 }
@@ -313,7 +331,6 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
     case SPFILENOTIFY_STARTSUBQUEUE:
-    case SPFILENOTIFY_ENDSUBQUEUE:
       return TRUE;
     case SPFILENOTIFY_STARTCOPY:
     case SPFILENOTIFY_STARTDELETE:
@@ -321,6 +338,8 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       return FILEOP_DOIT;
     case SPFILENOTIFY_NEEDMEDIA: {
       const auto* media = reinterpret_cast<const SOURCE_MEDIA_A*>(param1);
+      // The media is there when its file is: go ahead without asking.
+      if (memory::FileExists(std::string(media->SourcePath) + "\\" + media->SourceFile)) return FILEOP_DOIT;
       std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
                          " is needed.\n\nType the path where the file is located, and then click OK.\n\nCopy files from:\n" +
                          media->SourcePath;
@@ -373,16 +392,17 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flag
       if (const auto* add = parsed.Section(name))
         if (!memory::AddReg(parsed, *add, relativeKeyRoot)) return FALSE;
   }
+  SetLastError(ERROR_SUCCESS);  // as under Wine
   return TRUE;
 }
 
-BOOL WINAPI SetupCommitFileQueueA(HWND, HSPFILEQ queue, PSP_FILE_CALLBACK_A callback, PVOID context) {
+BOOL WINAPI SetupCommitFileQueueA(HWND, HSPFILEQ queue, PSP_FILE_CALLBACK_A, PVOID) {
   if (!Api().queues.count(queue)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
-  callback(context, SPFILENOTIFY_ENDQUEUE, TRUE, 0);
+  // Sections process their own files, so a queue here stays empty: committing it tells the
+  // callback nothing, as under Wine.
   return TRUE;
 }
 
@@ -403,6 +423,7 @@ BOOL WINAPI SetupInstallServicesFromInfSectionA(HINF inf, PCSTR section, DWORD) 
     if (memory::SameText(line.key, "AddService") && !memory::AddServiceFromInf(it->second, values)) return FALSE;
     if (memory::SameText(line.key, "DelService")) memory::DelService(values);
   }
+  SetLastError(ERROR_SUCCESS);  // as under Wine
   return TRUE;
 }
 

@@ -341,4 +341,62 @@ TEST_F(DriverPackage, UninstallTakesAwayTheImageTheParametersAndTheService) {
   EXPECT_TRUE(Process(inf_, "Uninstall", key_));
 }
 
+// What the callback hears, one entry a notification: its number, and for a file its name and
+// error ("11 norvoplt.sys 0").
+std::vector<std::string> heard;
+
+UINT CALLBACK Recording(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  std::string entry = std::to_string(notification);
+  switch (notification) {
+    case SPFILENOTIFY_STARTCOPY: case SPFILENOTIFY_ENDCOPY: case SPFILENOTIFY_COPYERROR:
+    case SPFILENOTIFY_STARTDELETE: case SPFILENOTIFY_ENDDELETE: case SPFILENOTIFY_DELETEERROR: {
+      const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
+      std::string target = paths->Target;
+      entry += " " + target.substr(target.find_last_of('\\') + 1) + " " + std::to_string(paths->Win32Error);
+      break;
+    }
+    case SPFILENOTIFY_STARTSUBQUEUE:
+      entry += " " + std::to_string(param1);  // FILEOP_COPY or FILEOP_DELETE
+      break;
+  }
+  heard.push_back(entry);
+  return SkipDeleteErrors(context, notification, param1, param2);
+}
+
+TEST_F(DriverPackage, TheCallbackHearsEachSubqueueTheMediaAndEachFile) {
+  HSPFILEQ queue = SetupOpenFileQueue();
+  PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
+  struct Step {
+    const char* section;
+    std::vector<std::string> heard;
+  };
+  // The media is asked for before the first copy even when its file is there; the default
+  // callback then goes ahead without asking. A file already gone ends its deletion with
+  // ERROR_FILE_NOT_FOUND once the error is skipped. The queue itself stays empty and its
+  // commit tells the callback nothing.
+  const std::string image = kImage;
+  const Step steps[] = {
+      {"Install", {"1", "3 0", "14", "11 " + image + " 0", "12 " + image + " 0", "4", "2"}},
+      {"Uninstall", {"1", "3 2", "5 " + image + " 0", "6 " + image + " 0", "4", "2"}},
+      {"Uninstall", {"1", "3 2", "5 " + image + " 0", "7 " + image + " 2", "6 " + image + " 2", "4", "2"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.section);
+    heard.clear();
+    SetLastError(kMarker);
+    EXPECT_TRUE(SetupInstallFromInfSectionA(nullptr, inf_, step.section, SPINST_REGISTRY | SPINST_FILES, key_,
+                                            DriverFolder().c_str(), SP_COPY_NOSKIP, Recording, context, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());  // as under Wine
+    SetLastError(kMarker);
+    EXPECT_TRUE(SetupCommitFileQueueA(nullptr, queue, Recording, context));
+    EXPECT_EQ(kMarker, GetLastError());
+    SetLastError(kMarker);
+    EXPECT_TRUE(SetupInstallServicesFromInfSectionA(inf_, step.section, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());  // as under Wine
+    EXPECT_EQ(step.heard, heard);
+  }
+  SetupTermDefaultQueueCallback(context);
+  SetupCloseFileQueue(queue);
+}
+
 }  // namespace
