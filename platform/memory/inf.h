@@ -33,4 +33,9 @@ std::vector<std::string> Directive(const Inf& inf, const std::vector<Line>& sect
 // The target directory of a file section, from [DestinationDirs].
 std::string DirectoryOf(const Inf& inf, const std::string& fileSection);
 
+// Deletes and copies the files a section names, telling the callback (setup_files.cpp); false
+// when the callback aborts.
+bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
+           PVOID context);
+
 }  // namespace memory
