@@ -80,16 +80,24 @@ LRESULT ComboProc(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       w->selection = index;
       return index;
+    // An entry that is not there is refused with ERROR_INVALID_INDEX, as under Wine.
     case CB_GETLBTEXTLEN:
-      return index >= 0 && index < count ? static_cast<LRESULT>(w->items[index].size()) : CB_ERR;
+      if (index < 0 || index >= count) {
+        SetLastError(1413L);  // ERROR_INVALID_INDEX
+        return CB_ERR;
+      }
+      return static_cast<LRESULT>(w->items[index].size());
     case CB_GETLBTEXT:
-      if (index < 0 || index >= count) return CB_ERR;
+      if (index < 0 || index >= count) {
+        SetLastError(1413L);  // ERROR_INVALID_INDEX
+        return CB_ERR;
+      }
       std::memcpy(reinterpret_cast<LPSTR>(lParam), w->items[index].c_str(), w->items[index].size() + 1);
       return static_cast<LRESULT>(w->items[index].size());
     case CB_RESETCONTENT:
       w->items.clear();
       w->selection = -1;
-      return 0;
+      return TRUE;  // as under Wine; the documentation gives no result
   }
   return 0;
 }

@@ -275,4 +275,65 @@ TEST(Windows, ResourcesThatAreNotThereAreNotFound) {
   EXPECT_EQ(nullptr, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(999)));
 }
 
+TEST(Windows, ControlsRefuseRequestsOutOfRangeAndCutTextsToTheBuffer) {
+  Scene r;
+  r.onInit = [](HWND dialog) {
+    HWND combo = GetDlgItem(dialog, kCombo), slider = GetDlgItem(dialog, 1057), ok = GetDlgItem(dialog, kOk);
+    HWND cancel = GetDlgItem(dialog, kCancelButton);
+    SetLastError(kMarker);
+    EXPECT_EQ(0, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("A")));
+    EXPECT_EQ(1, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("B")));
+    EXPECT_EQ(1, SendMessageA(combo, CB_SETCURSEL, 1, 0));
+    // Past the end: refused, and the selection stays (as under Wine; the documentation says
+    // the selection is cleared). The programs never ask for it.
+    EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_SETCURSEL, 5, 0));
+    EXPECT_EQ(1, SendMessageA(combo, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(kMarker, GetLastError());
+    char text[8];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETLBTEXT, 7, reinterpret_cast<LPARAM>(text)));
+    EXPECT_EQ('x', text[0]);
+    EXPECT_EQ(1413u, GetLastError());  // ERROR_INVALID_INDEX
+    SetLastError(kMarker);
+    EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETLBTEXTLEN, 7, 0));
+    EXPECT_EQ(1413u, GetLastError());
+    SetLastError(kMarker);
+    EXPECT_NE(0, SendMessageA(combo, CB_RESETCONTENT, 0, 0));  // Wine answers TRUE
+    EXPECT_EQ(0, SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETCURSEL, 0, 0));
+
+    // A push button has no check state.
+    SendMessageA(cancel, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(cancel, BM_GETCHECK, 0, 0));
+
+    EXPECT_EQ(1, SendMessageA(slider, TBM_GETLINESIZE, 0, 0));
+    EXPECT_EQ(20, SendMessageA(slider, TBM_GETPAGESIZE, 0, 0));  // a fifth of the range
+    SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELONG(1, 127));
+    EXPECT_EQ(1, SendMessageA(slider, TBM_GETRANGEMIN, 0, 0));
+    EXPECT_EQ(127, SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
+    EXPECT_EQ(1, SendMessageA(slider, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(25, SendMessageA(slider, TBM_GETPAGESIZE, 0, 0));
+    SendMessageA(slider, TBM_SETPOS, TRUE, 60);
+    SendMessageA(slider, TBM_SETRANGEMAX, TRUE, 50);
+    EXPECT_EQ(50, SendMessageA(slider, TBM_GETPOS, 0, 0));
+    EXPECT_EQ(-1, SendMessageA(slider, TBM_GETTIC, 3, 0));
+
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(0, SendMessageA(ok, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(text)));
+    EXPECT_EQ('x', text[0]);
+    EXPECT_EQ(2, SendMessageA(ok, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(text)));
+    EXPECT_EQ(std::string("Ap"), text);
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(3u, GetDlgItemTextA(dialog, kOk, text, 4));
+    EXPECT_EQ(std::string("App"), text);
+    EXPECT_EQ(kMarker, GetLastError());
+
+    EXPECT_FALSE(SetDlgItemTextA(dialog, 4242, "x"));
+    EXPECT_EQ(MAKELONG(kOk, DC_HASDEFID), SendMessageA(dialog, DM_GETDEFID, 0, 0));
+    EXPECT_EQ(0, SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER));
+  };
+  RunDialog(r);
+}
+
 }  // namespace
