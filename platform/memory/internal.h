@@ -12,6 +12,8 @@ void ResetResources();
 void ResetWindows();
 void ResetServices();
 void ResetDevices();
+void ResetErrors();
+void ResetPrivileges();
 
 std::string Upper(std::string text);
 bool SameText(const std::string& a, const std::string& b);  // case-insensitive, as file and key names
@@ -24,4 +26,7 @@ void ResetSetup();
 
 // A resource's bytes from a loaded module, or nullptr.
 const std::vector<BYTE>* FindResourceData(HINSTANCE module, LPCSTR type, LPCSTR name);
+
+// The process token's handle, which CloseHandle accepts (privileges.cpp).
+extern HANDLE const kToken;
 }  // namespace memory

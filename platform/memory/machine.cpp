@@ -1,3 +1,4 @@
+// Resetting the in-memory machine as a whole: every part back to its fresh state.
 #include "internal.h"
 
 namespace memory {
@@ -8,6 +9,8 @@ void Reset() {
   ResetWindows();
   ResetServices();
   ResetDevices();
+  ResetErrors();
+  ResetPrivileges();
   ResetSetup();
 }
 }  // namespace memory

@@ -167,6 +167,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHK
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // on every failure, as the system does
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   for (const std::string& part : memory::SplitPath(subKey)) {
     auto it = node->subkeys.find(part);
@@ -184,6 +185,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, D
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;  // on every failure, as under Wine
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (node->deleted) return ERROR_FILE_NOT_FOUND;
   bool created = false;
@@ -234,9 +236,13 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD typ
                                 LPDWORD dataBytes) {
   std::shared_ptr<memory::Key> node;
   REGSAM access;
+  if (data && !dataBytes) return ERROR_INVALID_PARAMETER;
+  // Before anything can fail, as Wine does: the type becomes REG_NONE (NT leaves an undefined
+  // value there) and a size query without a buffer starts from 0.
+  if (type) *type = REG_NONE;
+  if (dataBytes && !data) *dataBytes = 0;
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (data && !dataBytes) return ERROR_INVALID_PARAMETER;
   memory::Value* value = node->FindValue(valueName ? valueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;

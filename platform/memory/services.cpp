@@ -84,6 +84,7 @@ SC_HANDLE WINAPI OpenSCManagerA(LPCSTR, LPCSTR, DWORD) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
+  SetLastError(ERROR_SUCCESS);  // as under Wine
   return memory::NewHandle(true, "");
 }
 
@@ -146,15 +147,20 @@ BOOL WINAPI ControlService(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS sta
   memory::ServiceBehaviour* service = memory::ServiceOf(handle, &name);
   Scm().calls.push_back("ControlService " + name + " " + std::to_string(control));
   if (!service) return FALSE;
-  if (control != SERVICE_CONTROL_STOP) {
-    SetLastError(ERROR_INVALID_SERVICE_CONTROL);
-    return FALSE;
-  }
+  // A stopped service takes no control at all; these refusals still report the status.
   if (service->state == SERVICE_STOPPED) {
+    memory::Fill(*service, status);
     SetLastError(ERROR_SERVICE_NOT_ACTIVE);
     return FALSE;
   }
+  if (control != SERVICE_CONTROL_STOP) {
+    memory::Fill(*service, status);
+    SetLastError(ERROR_INVALID_SERVICE_CONTROL);
+    return FALSE;
+  }
   if (service->stopError) {
+    if (service->stopError == ERROR_INVALID_SERVICE_CONTROL || service->stopError == ERROR_SERVICE_CANNOT_ACCEPT_CTRL)
+      memory::Fill(*service, status);
     SetLastError(service->stopError);
     return FALSE;
   }

@@ -1,6 +1,6 @@
-// SetupAPI of the in-memory machine: the INF subset a driver INF uses, processed against the
-// in-memory file system, registry and Service Control Manager, with the file callbacks and the
-// default callback's prompts (as message boxes a test can answer).
+// SetupAPI's install actions on the in-memory machine: INF sections (read by inf.cpp) processed
+// against the in-memory file system, registry and Service Control Manager, with the file
+// callbacks and the default callback's prompts (as message boxes a test can answer).
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -8,23 +8,10 @@
 #include <set>
 #include <stdexcept>
 
-#include "internal.h"
+#include "inf.h"
 
 namespace memory {
 namespace {
-
-struct Line {
-  std::string key;  // before '=', empty when the line has none
-  std::vector<std::string> values;
-};
-
-struct Inf {
-  std::map<std::string, std::vector<Line>> sections;  // by upper-case name
-  const std::vector<Line>* Section(const std::string& name) const {
-    auto it = sections.find(Upper(name));
-    return it == sections.end() ? nullptr : &it->second;
-  }
-};
 
 struct Context {
   HWND owner;
@@ -41,134 +28,6 @@ struct Setup {
 Setup& Api() {
   static Setup setup;
   return setup;
-}
-
-std::string TrimText(const std::string& text) {
-  size_t start = text.find_first_not_of(" \t\r\n");
-  if (start == std::string::npos) return std::string();
-  size_t end = text.find_last_not_of(" \t\r\n");
-  return text.substr(start, end - start + 1);
-}
-
-// Splits at commas outside quotes and removes the quotes.
-std::vector<std::string> SplitValues(const std::string& text) {
-  std::vector<std::string> values;
-  std::string value;
-  bool quoted = false, any = false;
-  for (char c : text) {
-    if (c == '"') {
-      quoted = !quoted;
-      any = true;
-    } else if (c == ',' && !quoted) {
-      values.push_back(any ? value : TrimText(value));
-      value.clear();
-      any = false;
-    } else if (quoted || !(value.empty() && (c == ' ' || c == '\t'))) {
-      value += c;
-    }
-  }
-  values.push_back(any ? value : TrimText(value));
-  return values;
-}
-
-DWORD Parse(const std::string& text, Inf* inf) {
-  if (TrimText(text).empty()) return ERROR_FILE_INVALID;
-  std::vector<Line>* section = nullptr;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    std::string raw = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    at = end == std::string::npos ? text.size() : end + 1;
-    std::string line;
-    bool quoted = false;
-    for (char c : raw) {
-      if (c == '"') quoted = !quoted;
-      if (c == ';' && !quoted) break;
-      line += c;
-    }
-    line = TrimText(line);
-    if (line.empty()) continue;
-    if (line[0] == '[') {
-      size_t close = line.find(']');
-      if (close == std::string::npos) return ERROR_EXPECTED_SECTION_NAME;
-      section = &inf->sections[Upper(TrimText(line.substr(1, close - 1)))];
-      continue;
-    }
-    if (!section) return ERROR_EXPECTED_SECTION_NAME;
-    Line parsed;
-    size_t equals = std::string::npos;
-    quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-      if (line[i] == '"') quoted = !quoted;
-      if (line[i] == '=' && !quoted) {
-        equals = i;
-        break;
-      }
-    }
-    if (equals != std::string::npos) {
-      parsed.key = TrimText(line.substr(0, equals));
-      parsed.values = SplitValues(line.substr(equals + 1));
-    } else {
-      parsed.values = SplitValues(line);
-    }
-    section->push_back(parsed);
-  }
-  const std::vector<Line>* version = inf->Section("Version");
-  if (!version) return ERROR_WRONG_INF_STYLE;
-  for (const Line& line : *version) {
-    if (SameText(line.key, "Signature") && !line.values.empty()) {
-      std::string signature = Upper(line.values[0]);
-      if (signature == "$WINDOWS NT$" || signature == "$CHICAGO$" || signature == "$WINDOWS 95$") return ERROR_SUCCESS;
-    }
-  }
-  return ERROR_WRONG_INF_STYLE;
-}
-
-// %name% from [Strings], and the directory ids the driver INFs use.
-std::string Substitute(const Inf& inf, const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    size_t close = text[i] == '%' ? text.find('%', i + 1) : std::string::npos;
-    if (close == std::string::npos) {
-      out += text[i];
-      continue;
-    }
-    std::string name = text.substr(i + 1, close - i - 1);
-    std::string value = "%" + name + "%";
-    if (name == "10") value = "C:\\WINNT";
-    if (name == "11") value = kSystemDirectory;
-    if (name == "12") value = std::string(kSystemDirectory) + "\\drivers";
-    if (const std::vector<Line>* strings = inf.Section("Strings"))
-      for (const Line& line : *strings)
-        if (SameText(line.key, name) && !line.values.empty()) value = line.values[0];
-    out += value;
-    i = close;
-  }
-  return out;
-}
-
-std::vector<std::string> Directive(const Inf& inf, const std::vector<Line>& section, const char* key) {
-  std::vector<std::string> values;
-  for (const Line& line : section)
-    if (SameText(line.key, key))
-      for (const std::string& v : line.values)
-        if (!v.empty()) values.push_back(Substitute(inf, v));
-  return values;
-}
-
-std::string DirectoryOf(const Inf& inf, const std::string& fileSection) {
-  const std::vector<Line>* dirs = inf.Section("DestinationDirs");
-  std::vector<std::string> entry;
-  if (dirs) {
-    for (const Line& line : *dirs) {
-      if (SameText(line.key, fileSection)) entry = line.values;
-      if (entry.empty() && SameText(line.key, "DefaultDestDir")) entry = line.values;
-    }
-  }
-  std::string dir = entry.empty() ? "11" : entry[0];
-  std::string path = Substitute(inf, "%" + dir + "%");
-  if (entry.size() > 1 && !entry[1].empty()) path += "\\" + Substitute(inf, entry[1]);
-  return path;
 }
 
 HKEY RootOf(const std::string& name, HKEY relative) {
@@ -248,86 +107,6 @@ void DelReg(const Inf& inf, const std::vector<Line>& section, HKEY relative) {
   }
 }
 
-// One file operation with its notifications; false when the callback aborts it.
-bool CopyOne(PSP_FILE_CALLBACK_A callback, PVOID context, std::string sourceDir, const std::string& sourceName,
-             const std::string& target) {
-  std::string source = sourceDir + "\\" + sourceName;
-  FILEPATHS_A paths{target.c_str(), source.c_str(), 0, 0};
-  UINT answer = callback(context, SPFILENOTIFY_STARTCOPY, reinterpret_cast<UINT_PTR>(&paths), FILEOP_COPY);
-  if (answer == FILEOP_ABORT) return false;
-  if (answer == FILEOP_SKIP) return true;
-  for (int attempt = 0;; ++attempt) {
-    if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
-    if (!FileExists(source)) {
-      SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), 0};
-      char newPath[MAX_PATH] = "";
-      answer = callback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath));
-      if (answer == FILEOP_ABORT) return false;
-      if (answer == FILEOP_SKIP) return true;
-      if (answer == FILEOP_NEWPATH) {
-        sourceDir = newPath;
-        source = sourceDir + "\\" + sourceName;
-        paths.Source = source.c_str();
-      }
-      continue;
-    }
-    DWORD error;
-    if (CopyMemoryFile(source, target, &error)) break;
-    paths.Win32Error = error;
-    answer = callback(context, SPFILENOTIFY_COPYERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
-    if (answer == FILEOP_ABORT) return false;
-    if (answer == FILEOP_SKIP) return true;
-  }
-  paths.Win32Error = 0;
-  callback(context, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&paths), 0);
-  return true;
-}
-
-bool DeleteOne(PSP_FILE_CALLBACK_A callback, PVOID context, const std::string& target) {
-  FILEPATHS_A paths{target.c_str(), nullptr, 0, 0};
-  UINT answer = callback(context, SPFILENOTIFY_STARTDELETE, reinterpret_cast<UINT_PTR>(&paths), FILEOP_DELETE);
-  if (answer == FILEOP_ABORT) return false;
-  if (answer == FILEOP_SKIP) return true;
-  for (int attempt = 0;; ++attempt) {
-    if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
-    DWORD error;
-    if (DeleteMemoryFile(target, &error)) break;
-    paths.Win32Error = error;
-    answer = callback(context, SPFILENOTIFY_DELETEERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
-    if (answer == FILEOP_ABORT) return false;
-    if (answer == FILEOP_SKIP) return true;
-  }
-  paths.Win32Error = 0;
-  callback(context, SPFILENOTIFY_ENDDELETE, reinterpret_cast<UINT_PTR>(&paths), 0);
-  return true;
-}
-
-bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
-           PVOID context) {
-  std::string sourceDir = sourceRoot;
-  while (!sourceDir.empty() && sourceDir.back() == '\\') sourceDir.pop_back();
-  for (const std::string& copy : Directive(inf, section, "CopyFiles")) {
-    if (copy[0] == '@') {
-      if (!CopyOne(callback, context, sourceDir, copy.substr(1), DirectoryOf(inf, "") + "\\" + copy.substr(1))) return false;
-      continue;
-    }
-    const std::vector<Line>* files = inf.Section(copy);
-    if (!files) continue;
-    for (const Line& line : *files) {
-      std::string target = Substitute(inf, line.values[0]);
-      std::string source = line.values.size() > 1 && !line.values[1].empty() ? Substitute(inf, line.values[1]) : target;
-      if (!CopyOne(callback, context, sourceDir, source, DirectoryOf(inf, copy) + "\\" + target)) return false;
-    }
-  }
-  for (const std::string& del : Directive(inf, section, "DelFiles")) {
-    const std::vector<Line>* files = inf.Section(del);
-    if (!files) continue;
-    for (const Line& line : *files)
-      if (!DeleteOne(callback, context, DirectoryOf(inf, del) + "\\" + Substitute(inf, line.values[0]))) return false;
-  }
-  return true;
-}
-
 DWORD Number(const Inf& inf, const std::vector<Line>& section, const char* key, DWORD fallback) {
   std::vector<std::string> v = Directive(inf, section, key);
   return v.empty() ? fallback : static_cast<DWORD>(std::strtoul(v[0].c_str(), nullptr, 0));
@@ -401,22 +180,26 @@ int OpenSetupObjects() {
 
 using memory::Api;
 
+// As under Wine: the error line is set only for a file that could be read and is no INF, and a
+// successful open clears the last error.
 HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR, DWORD infStyle, PUINT errorLine) {
-  if (errorLine) *errorLine = 0;
   if (!fileName || !memory::FileExists(fileName)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
   memory::Inf inf;
-  DWORD error = memory::Parse(memory::FileText(fileName), &inf);
-  if (error == ERROR_SUCCESS && !(infStyle & INF_STYLE_WIN4)) error = ERROR_WRONG_INF_STYLE;
+  UINT line;
+  DWORD error = memory::Parse(memory::FileText(fileName), &inf, &line);
+  if (error == ERROR_SUCCESS && !(infStyle & INF_STYLE_WIN4)) error = ERROR_WRONG_INF_STYLE, line = 0;
   if (error != ERROR_SUCCESS) {
+    if (errorLine && error != ERROR_FILE_INVALID) *errorLine = line;
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
   HINF handle = reinterpret_cast<HINF>(Api().nextHandle);
   Api().nextHandle += 4;
   Api().infs[handle] = inf;
+  SetLastError(ERROR_SUCCESS);
   return handle;
 }
 
@@ -450,7 +233,6 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
   switch (notification) {
     case SPFILENOTIFY_STARTQUEUE:
     case SPFILENOTIFY_STARTSUBQUEUE:
-    case SPFILENOTIFY_ENDSUBQUEUE:
       return TRUE;
     case SPFILENOTIFY_STARTCOPY:
     case SPFILENOTIFY_STARTDELETE:
@@ -458,6 +240,8 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       return FILEOP_DOIT;
     case SPFILENOTIFY_NEEDMEDIA: {
       const auto* media = reinterpret_cast<const SOURCE_MEDIA_A*>(param1);
+      // The media is there when its file is: go ahead without asking.
+      if (memory::FileExists(std::string(media->SourcePath) + "\\" + media->SourceFile)) return FILEOP_DOIT;
       std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
                          " is needed.\n\nType the path where the file is located, and then click OK.\n\nCopy files from:\n" +
                          media->SourcePath;
@@ -488,11 +272,11 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flag
     return FALSE;
   }
   const memory::Inf& parsed = it->second;
+  // A section the INF lacks has nothing to install: the call succeeds, as under Wine (the
+  // service call on the same section is the one that reports ERROR_SECTION_NOT_FOUND).
+  static const std::vector<memory::Line> none;
   const std::vector<memory::Line>* lines = parsed.Section(section ? section : "");
-  if (!lines) {
-    SetLastError(ERROR_SECTION_NOT_FOUND);
-    return FALSE;
-  }
+  if (!lines) lines = &none;
   if ((flags & SPINST_FILES) && callback) {
     callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
     bool done = memory::Files(parsed, *lines, sourceRootPath ? sourceRootPath : "", callback, context);
@@ -510,16 +294,17 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flag
       if (const auto* add = parsed.Section(name))
         if (!memory::AddReg(parsed, *add, relativeKeyRoot)) return FALSE;
   }
+  SetLastError(ERROR_SUCCESS);  // as under Wine
   return TRUE;
 }
 
-BOOL WINAPI SetupCommitFileQueueA(HWND, HSPFILEQ queue, PSP_FILE_CALLBACK_A callback, PVOID context) {
+BOOL WINAPI SetupCommitFileQueueA(HWND, HSPFILEQ queue, PSP_FILE_CALLBACK_A, PVOID) {
   if (!Api().queues.count(queue)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
-  callback(context, SPFILENOTIFY_ENDQUEUE, TRUE, 0);
+  // Sections process their own files, so a queue here stays empty: committing it tells the
+  // callback nothing, as under Wine.
   return TRUE;
 }
 
@@ -540,6 +325,7 @@ BOOL WINAPI SetupInstallServicesFromInfSectionA(HINF inf, PCSTR section, DWORD) 
     if (memory::SameText(line.key, "AddService") && !memory::AddServiceFromInf(it->second, values)) return FALSE;
     if (memory::SameText(line.key, "DelService")) memory::DelService(values);
   }
+  SetLastError(ERROR_SUCCESS);  // as under Wine
   return TRUE;
 }
 

@@ -1,5 +1,5 @@
-// Last error, global and local memory, the file system with version resources, and wsprintfA
-// of the in-memory machine.
+// The file system, global memory, the running program (module path, WinExec, debugger output)
+// and wsprintfA of the in-memory machine; version blocks are in versions.cpp.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -26,7 +26,6 @@ struct Search {
 };
 
 struct System {
-  DWORD lastError = 0;
   std::map<std::string, File> files;  // by upper-case path
   std::set<void*> globalBlocks;
   std::string modulePath = "C:\\Program Files\\Norvo\\norvoinst.exe";
@@ -47,50 +46,6 @@ struct GlobalBlock {
   int locks;
 };
 
-void AppendWord(std::vector<BYTE>& out, WORD w) {
-  out.push_back(static_cast<BYTE>(w & 0xFF));
-  out.push_back(static_cast<BYTE>(w >> 8));
-}
-void AppendWide(std::vector<BYTE>& out, const std::string& text) {
-  for (unsigned char c : text) AppendWord(out, c);
-  AppendWord(out, 0);
-}
-void Align4(std::vector<BYTE>& out) {
-  while (out.size() % 4) out.push_back(0);
-}
-void SetWord(std::vector<BYTE>& out, size_t at, WORD w) {
-  out[at] = static_cast<BYTE>(w & 0xFF);
-  out[at + 1] = static_cast<BYTE>(w >> 8);
-}
-
-// One node of a version block: wLength, wValueLength, wType, key, padding, value, children.
-size_t BeginNode(std::vector<BYTE>& out, const std::string& key, WORD valueLength, WORD type) {
-  size_t start = out.size();
-  AppendWord(out, 0);
-  AppendWord(out, valueLength);
-  AppendWord(out, type);
-  AppendWide(out, key);
-  Align4(out);
-  return start;
-}
-void EndNode(std::vector<BYTE>& out, size_t start) { SetWord(out, start, static_cast<WORD>(out.size() - start)); }
-
-WORD ReadWord(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
-
-std::string ReadWide(const BYTE* p, const BYTE* end, size_t* bytes) {
-  std::string text;
-  const BYTE* q = p;
-  while (q + 1 < end && memory::ReadWord(q) != 0) {
-    WORD c = memory::ReadWord(q);
-    text += static_cast<char>(c < 0x100 ? c : '?');
-    q += 2;
-  }
-  *bytes = static_cast<size_t>(q - p) + 2;
-  return text;
-}
-
-size_t Aligned(size_t n) { return (n + 3) & ~static_cast<size_t>(3); }
-
 }  // namespace
 
 const char* const kSystemDirectory = "C:\\WINNT\\system32";
@@ -105,6 +60,8 @@ bool SameText(const std::string& a, const std::string& b) { return Upper(a) == U
 void ResetSystem() {
   for (void* block : Sys().globalBlocks) std::free(block);
   Sys() = System();
+  // The system's own Control Panel program, which WinExec finds by its full path.
+  PutFile(std::string(kSystemDirectory) + "\\control.exe");
 }
 
 void PutTextFile(const std::string& path, const std::string& text) {
@@ -169,36 +126,9 @@ void RemoveFile(const std::string& path) { Sys().files.erase(Upper(path)); }
 
 bool FileExists(const std::string& path) { return Sys().files.count(Upper(path)) != 0; }
 
-std::vector<BYTE> BuildVersionInfo(const std::vector<StringTable>& tables) {
-  std::vector<BYTE> out;
-  size_t root = BeginNode(out, "VS_VERSION_INFO", 52, 0);
-  // VS_FIXEDFILEINFO: signature and structure version, the rest zero.
-  const BYTE fixed[8] = {0xBD, 0x04, 0xEF, 0xFE, 0x00, 0x00, 0x01, 0x00};
-  out.insert(out.end(), fixed, fixed + 8);
-  out.resize(out.size() + 44, 0);
-  Align4(out);
-  size_t info = BeginNode(out, "StringFileInfo", 0, 1);
-  for (const StringTable& table : tables) {
-    size_t block = BeginNode(out, table.first, 0, 1);
-    for (const auto& entry : table.second) {
-      size_t str = BeginNode(out, entry.first, static_cast<WORD>(entry.second.size() + 1), 1);
-      AppendWide(out, entry.second);
-      EndNode(out, str);
-      Align4(out);
-    }
-    EndNode(out, block);
-  }
-  EndNode(out, info);
-  EndNode(out, root);
-  return out;
-}
-
 }  // namespace memory
 
 using memory::Sys;
-
-DWORD WINAPI GetLastError(void) { return Sys().lastError; }
-void WINAPI SetLastError(DWORD code) { Sys().lastError = code; }
 
 HGLOBAL WINAPI GlobalAlloc(UINT, size_t bytes) {
   void* raw = std::calloc(1, sizeof(memory::GlobalBlock) + bytes);
@@ -223,7 +153,11 @@ LPVOID WINAPI GlobalLock(HGLOBAL mem) {
 BOOL WINAPI GlobalUnlock(HGLOBAL mem) {
   if (!Sys().globalBlocks.count(mem)) return FALSE;
   auto* block = static_cast<memory::GlobalBlock*>(mem);
-  if (block->locks > 0) --block->locks;
+  if (block->locks == 0) {
+    SetLastError(158L);  // ERROR_NOT_LOCKED
+    return FALSE;
+  }
+  --block->locks;
   if (block->locks == 0) SetLastError(NO_ERROR);
   return block->locks > 0;
 }
@@ -279,94 +213,29 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID data) {
   return TRUE;
 }
 
-// Walks the block along a path such as "\StringFileInfo\040904B0\FileVersion"; string values are
-// converted to 8-bit text in the spare half of the caller's buffer, as the real call does.
-BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) {
-  if (!block || !subBlock || !buffer) return FALSE;
-  const BYTE* base = static_cast<const BYTE*>(block);
-  const BYTE* node = base;
-  const BYTE* nodeEnd = node + memory::ReadWord(node);
-  std::vector<std::string> parts;
-  std::string part;
-  for (const char* p = subBlock;; ++p) {
-    if (*p == '\\' || *p == 0) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-      if (!*p) break;
-    } else {
-      part += *p;
-    }
-  }
-  for (const std::string& wanted : parts) {
-    size_t keyBytes;
-    memory::ReadWide(node + 6, nodeEnd, &keyBytes);
-    const BYTE* child = base + memory::Aligned(static_cast<size_t>(node - base) + 6 + keyBytes);
-    WORD valueLength = memory::ReadWord(node + 2);
-    WORD type = memory::ReadWord(node + 4);
-    child += memory::Aligned(type == 1 ? valueLength * 2u : valueLength);
-    child = base + memory::Aligned(static_cast<size_t>(child - base));
-    const BYTE* found = nullptr;
-    while (child + 6 <= nodeEnd) {
-      WORD childLength = memory::ReadWord(child);
-      if (childLength == 0) break;
-      size_t nameBytes;
-      std::string name = memory::ReadWide(child + 6, child + childLength, &nameBytes);
-      if (memory::SameText(name, wanted)) {
-        found = child;
-        break;
-      }
-      child = base + memory::Aligned(static_cast<size_t>(child - base) + childLength);
-    }
-    if (!found) {
-      SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-      return FALSE;
-    }
-    node = found;
-    nodeEnd = node + memory::ReadWord(node);
-  }
-  size_t keyBytes;
-  memory::ReadWide(node + 6, nodeEnd, &keyBytes);
-  const BYTE* value = base + memory::Aligned(static_cast<size_t>(node - base) + 6 + keyBytes);
-  WORD valueLength = memory::ReadWord(node + 2);
-  if (memory::ReadWord(node + 4) != 1 || parts.empty()) {
-    *buffer = const_cast<BYTE*>(value);
-    if (length) *length = valueLength;
-    return TRUE;
-  }
-  // Text: the 8-bit copy goes into the second half of the buffer at the value's offset.
-  size_t total = memory::ReadWord(base);
-  char* copy = reinterpret_cast<char*>(const_cast<BYTE*>(base)) + total + static_cast<size_t>(value - base) / 2;
-  size_t n = 0;
-  for (; n + 1 < valueLength && memory::ReadWord(value + 2 * n) != 0; ++n) {
-    WORD c = memory::ReadWord(value + 2 * n);
-    copy[n] = static_cast<char>(c < 0x100 ? c : '?');
-  }
-  copy[n] = 0;
-  *buffer = copy;
-  if (length) *length = static_cast<UINT>(n + 1);
-  return TRUE;
-}
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
-  // The real call writes at most 1024 characters and a terminating NUL.
+  // The real call's buffer is at most 1024 bytes: 1023 characters and a terminating NUL.
   va_list args;
   va_start(args, format);
-  int n = std::vsnprintf(buffer, 1025, format, args);
+  int n = std::vsnprintf(buffer, 1024, format, args);
   va_end(args);
-  return n > 1024 ? 1024 : n;
+  return n > 1023 ? 1023 : n;
 }
 
-// A name that does not fit is cut to the buffer's size, without a NUL, and the call returns
-// that size.
+// A name that fits ends with its NUL and clears the last error; one that does not is cut to
+// the buffer's size without a NUL, which the size returned tells (as under Wine and XP).
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR path, DWORD size) {
   const std::string& name = Sys().modulePath;
-  if (name.size() < size) {
-    std::memcpy(path, name.c_str(), name.size() + 1);
-    return static_cast<DWORD>(name.size());
+  if (size == 0) return 0;
+  if (name.size() >= size) {
+    std::memcpy(path, name.data(), size);
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
   }
-  std::memcpy(path, name.data(), size);
-  SetLastError(ERROR_INSUFFICIENT_BUFFER);
-  return size;
+  std::memcpy(path, name.c_str(), name.size() + 1);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(name.size());
 }
 
 namespace {
@@ -415,9 +284,18 @@ BOOL WINAPI FindClose(HANDLE find) {
   return TRUE;
 }
 
+// Programs named by a bare name are found on the path; one named by a full path must exist.
 UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
-  Sys().executed.push_back(commandLine ? commandLine : "");
+  std::string command = commandLine ? commandLine : "";
+  std::string program = command.substr(0, command.find(' '));
+  if (program.find('\\') != std::string::npos && !memory::FileExists(program)) return ERROR_FILE_NOT_FOUND;
+  Sys().executed.push_back(command);
   return 33;  // above 31: the program was started
 }
 
-void WINAPI OutputDebugStringA(LPCSTR text) { Sys().debugOutput.push_back(text ? text : ""); }
+// Without a debugger the system looks for a debug monitor's objects, finds none and leaves
+// ERROR_FILE_NOT_FOUND as the last error.
+void WINAPI OutputDebugStringA(LPCSTR text) {
+  Sys().debugOutput.push_back(text ? text : "");
+  SetLastError(ERROR_FILE_NOT_FOUND);
+}

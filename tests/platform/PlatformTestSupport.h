@@ -19,3 +19,24 @@ extern const char* const kLongFileVersion;
 
 // Puts the machine in the state the tests start from.
 void PrepareMachine();
+
+// A folder of the tests' own (the INFs they write), made on first use; no trailing backslash.
+std::string TempFolder();
+void WriteTextFile(const std::string& path, const std::string& text);
+bool FileIsThere(const std::string& path);
+void RemoveTestFile(const std::string& path);
+
+// The folder that holds the stand-in kernel driver's image, norvo.sys; no trailing backslash.
+std::string DriverFolder();
+
+// Answers the next message box with this caption by pressing the button, as a user would; the
+// box's text and whether one came are reported by the next AnsweredMessageBox().
+void AnswerMessageBox(const std::string& caption, int button);
+// Clicks a button of the next dialog with this caption once it is shown; the dialog procedure
+// has to end the dialog on that click. Whether it came is reported by AnsweredMessageBox().
+void ClickWhenShown(const std::string& caption, int button);
+struct SeenMessageBox {
+  bool came;
+  std::string text;
+};
+SeenMessageBox AnsweredMessageBox();

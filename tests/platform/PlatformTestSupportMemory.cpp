@@ -17,3 +17,35 @@ namespace {
 // The applet's compiled resources, the same ones the Windows build links into its modules.
 const HINSTANCE module = memory::LoadModule(NORVO_APPLET_RES);
 }  // namespace
+
+std::string TempFolder() { return "C:\\TEMP\\norvoplat"; }
+void WriteTextFile(const std::string& path, const std::string& text) { memory::PutTextFile(path, text); }
+bool FileIsThere(const std::string& path) { return memory::FileExists(path); }
+void RemoveTestFile(const std::string& path) { memory::RemoveFile(path); }
+
+std::string DriverFolder() {
+  memory::PutFile("C:\\tests\\driver\\norvo.sys");
+  return "C:\\tests\\driver";
+}
+
+namespace {
+SeenMessageBox seen;
+}  // namespace
+
+void AnswerMessageBox(const std::string& caption, int button) {
+  seen = SeenMessageBox{false, std::string()};
+  memory::OnMessageBox(caption, [button](memory::DialogUser& user) {
+    seen = SeenMessageBox{true, user.Text(0xFFFF)};
+    user.Click(button);
+  });
+}
+
+void ClickWhenShown(const std::string& caption, int button) {
+  seen = SeenMessageBox{false, std::string()};
+  memory::OnDialog(caption, [button](memory::DialogUser& user) {
+    seen = SeenMessageBox{true, std::string()};
+    user.Click(button);
+  });
+}
+
+SeenMessageBox AnsweredMessageBox() { return seen; }

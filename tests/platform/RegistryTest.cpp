@@ -156,4 +156,136 @@ TEST(Registry, CreatingMakesEveryMissingKeyOnThePathAndReportsWhetherItWasNew) {
   RegCloseKey(key);
 }
 
+// Each call below is checked the conformance way: outputs and the last error hold a marker
+// before the call, and after it the result, every output and the last error are checked.
+const DWORD kMarker = 0xdeadbeef;
+HKEY const kMarkerKey = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0xdeadbeef));
+
+TEST(Registry, AFailedOpenSetsTheReturnedHandleToNullAndLeavesTheLastError) {
+  std::string missing = std::string(kScratchKey) + "\\missing";
+  struct Case {
+    const char* what;
+    HKEY root;
+    std::string path;
+    LONG result;
+  };
+  for (const Case& c : {Case{"missing key", HKEY_LOCAL_MACHINE, missing, ERROR_FILE_NOT_FOUND},
+                        Case{"missing parent", HKEY_LOCAL_MACHINE, missing + "\\child", ERROR_FILE_NOT_FOUND}}) {
+    SCOPED_TRACE(c.what);
+    HKEY key = kMarkerKey;
+    SetLastError(kMarker);
+    EXPECT_EQ(c.result, RegOpenKeyExA(c.root, c.path.c_str(), 0, KEY_QUERY_VALUE, &key));
+    EXPECT_EQ(nullptr, key);
+    EXPECT_EQ(kMarker, GetLastError());
+  }
+}
+
+TEST(Registry, ASuccessfulOpenOrCreateFillsItsOutputsAndLeavesTheLastError) {
+  HKEY key = kMarkerKey;
+  DWORD disposition = kMarker;
+  SetLastError(kMarker);
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratchKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &key, &disposition));
+  EXPECT_NE(kMarkerKey, key);
+  EXPECT_NE(nullptr, key);
+  EXPECT_EQ(static_cast<DWORD>(REG_CREATED_NEW_KEY), disposition);
+  EXPECT_EQ(kMarker, GetLastError());
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+
+  key = kMarkerKey;
+  EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratchKey, 0, KEY_READ, &key));
+  EXPECT_NE(kMarkerKey, key);
+  EXPECT_NE(nullptr, key);
+  EXPECT_EQ(kMarker, GetLastError());
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+}
+
+TEST(Registry, AValueIsDeletedOnceAndOnlyThroughAHandleThatMaySetValues) {
+  HKEY key = Create("\\delete");
+  const BYTE one[4] = {1, 0, 0, 0};
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "RxFIFO", 0, REG_BINARY, one, 4));
+  HKEY reader;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratchKey) + "\\delete").c_str(), 0,
+                                         KEY_QUERY_VALUE, &reader));
+  SetLastError(kMarker);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteValueA(reader, "RxFIFO"));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(key, "rxfifo"));  // names match without regard to case
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueA(key, "RxFIFO"));
+  EXPECT_EQ(kMarker, GetLastError());
+
+  BYTE data[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+  DWORD type = kMarker, size = sizeof data;
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(reader, "RxFIFO", nullptr, &type, data, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_NONE), type);
+  EXPECT_EQ(static_cast<DWORD>(sizeof data), size);
+  EXPECT_EQ(0xEE, data[0]);
+  RegCloseKey(reader);
+  RegCloseKey(key);
+}
+
+TEST(Registry, AKeyWithSubkeysIsNotDeletedAndAMissingOneIsNotFound) {
+  RegCloseKey(Create("\\parent\\child"));
+  HKEY key = Create("");
+  SetLastError(kMarker);
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyA(key, "parent"));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key, "parent\\child"));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyA(key, "parent\\child"));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key, "parent"));
+  EXPECT_EQ(kMarker, GetLastError());
+  EXPECT_EQ((std::vector<std::string>{}), Enumerate(key));
+  RegCloseKey(key);
+}
+
+TEST(Registry, EnumeratingPastTheEndLeavesTheBufferAndClosingTwiceFails) {
+  RegCloseKey(Create("\\only"));
+  HKEY key = Create("");
+  char name[16];
+  std::fill(name, name + sizeof name, 'x');
+  DWORD length = sizeof name;
+  SetLastError(kMarker);
+  EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyExA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ('x', name[0]);
+  EXPECT_EQ(static_cast<DWORD>(sizeof name), length);
+  EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
+  EXPECT_EQ(kMarker, GetLastError());
+}
+
+TEST(Registry, FailedCallsLeaveTheirOutputsAsTheSystemDoes) {
+  HKEY const noKey = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x7ff00));
+  HKEY key = kMarkerKey;
+  DWORD disposition = kMarker;
+  SetLastError(kMarker);
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegCreateKeyExA(noKey, "x", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                                  nullptr, &key, &disposition));
+  EXPECT_EQ(nullptr, key);
+  EXPECT_EQ(kMarker, disposition);
+  key = kMarkerKey;
+  EXPECT_EQ(ERROR_INVALID_HANDLE, RegOpenKeyExA(noKey, "x", 0, KEY_READ, &key));
+  EXPECT_EQ(nullptr, key);
+  EXPECT_EQ(kMarker, GetLastError());
+
+  RegCloseKey(Create("\\LongSubkeyName"));
+  HKEY reader;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratchKey, 0, KEY_READ, &reader));
+  char name[4];
+  std::fill(name, name + sizeof name, 'x');
+  DWORD length = sizeof name;
+  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(reader, 0, name, &length, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(sizeof name), length);
+  EXPECT_EQ('x', name[0]);
+
+  const BYTE three[3] = {1, 2, 3};
+  EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(reader, "Three", 0, REG_BINARY, three, 3));
+  HKEY writer = Create("");
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(writer, "Three", 0, REG_BINARY, three, 3));
+  DWORD type = kMarker, size = kMarker;
+  EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(reader, "Three", nullptr, &type, nullptr, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
+  EXPECT_EQ(3u, size);
+  EXPECT_EQ(kMarker, GetLastError());
+  RegCloseKey(writer);
+  RegCloseKey(reader);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // Service Control Manager, device namespace and system error texts, as the programs rely on them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "PlatformTestSupport.h"
@@ -55,6 +56,57 @@ TEST(Errors, ASuccessfulCloseOfAServiceHandleLeavesTheLastError) {
   SetLastError(ERROR_SERVICE_DISABLED);
   EXPECT_TRUE(CloseServiceHandle(manager));
   EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DISABLED), GetLastError());
+}
+
+const DWORD kMarker = 0xdeadbeef;
+
+TEST(Services, TheManagerOpensAndEveryCallOnAHandleThatIsNotOpenFails) {
+  SetLastError(kMarker);
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  ASSERT_NE(nullptr, manager);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());  // as under Wine
+
+  // A manager handle is no service handle.
+  SERVICE_STATUS status;
+  std::memset(&status, 0xEE, sizeof status);
+  SetLastError(kMarker);
+  EXPECT_FALSE(QueryServiceStatus(manager, &status));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+  EXPECT_EQ(0xEEEEEEEEu, status.dwCurrentState);
+  SetLastError(kMarker);
+  EXPECT_FALSE(StartServiceA(manager, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+  SetLastError(kMarker);
+  EXPECT_FALSE(ControlService(manager, SERVICE_CONTROL_STOP, &status));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+  // The status is not pinned here: the documentation fills it only for a service's refusals,
+  // Wine writes it anyway.
+
+  EXPECT_TRUE(CloseServiceHandle(manager));
+  SetLastError(kMarker);
+  EXPECT_FALSE(CloseServiceHandle(nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+}
+
+TEST(Errors, ATextThatDoesNotFitTheCallersBufferIsRefused) {
+  char text[8];
+  std::memset(text, 'x', sizeof text);
+  SetLastError(kMarker);
+  EXPECT_EQ(0u, FormatMessageA(FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED,
+                               MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+
+  char room[256];
+  SetLastError(kMarker);
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_ACCESS_DENIED,
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), room, sizeof room, nullptr);
+  EXPECT_GT(length, 2u);
+  EXPECT_EQ(length, std::strlen(room));
+  EXPECT_EQ(kMarker, GetLastError());
+
+  SetLastError(kMarker);
+  EXPECT_EQ(nullptr, LocalFree(nullptr));
+  EXPECT_EQ(kMarker, GetLastError());
 }
 
 }  // namespace

@@ -45,4 +45,38 @@ TEST(Version, AMissingFileHasNoVersionInformation) {
   EXPECT_EQ(0u, GetFileVersionInfoSizeA("C:\\no\\such\\file.sys", &handle));
 }
 
+const DWORD kMarker = 0xdeadbeef;
+
+TEST(Version, SizeAndBlockCallsFillTheirOutputsOrSayWhyNot) {
+  std::string path = VersionedFile("us");
+  DWORD handle = kMarker;
+  SetLastError(kMarker);
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  EXPECT_EQ(0u, handle);
+  std::vector<BYTE> block(size, 0xEE);
+  EXPECT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block.data()));
+
+  // A missing file in a folder that is there (the in-memory file system has no folders; the
+  // system reports ERROR_PATH_NOT_FOUND for a missing folder).
+  std::string missing = path.substr(0, path.find_last_of('\\') + 1) + "missing.dll";
+  handle = kMarker;
+  SetLastError(kMarker);
+  EXPECT_EQ(0u, GetFileVersionInfoSizeA(missing.c_str(), &handle));
+  EXPECT_EQ(0u, handle);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  SetLastError(kMarker);
+  EXPECT_FALSE(GetFileVersionInfoA(missing.c_str(), 0, size, block.data()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+
+  // A path the block does not hold: FALSE, and the outputs tell nothing.
+  LPVOID text = reinterpret_cast<LPVOID>(static_cast<uintptr_t>(kMarker));
+  UINT length = kMarker;
+  SetLastError(kMarker);
+  EXPECT_FALSE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\ProductName", &text, &length));
+  EXPECT_EQ(reinterpret_cast<LPVOID>(static_cast<uintptr_t>(kMarker)), text);
+  EXPECT_EQ(0u, length);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), GetLastError());
+}
+
 }  // namespace
