@@ -788,6 +788,33 @@ bool Matches(const TableEntry& entry, const std::string& shownText) {
   return text.size() >= at + last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0;
 }
 
+bool IsWildcard(const TableEntry& entry) {
+  for (const std::string& part : EntryParts(entry.message))
+    if (HasLetter(part)) return false;
+  return true;
+}
+
+bool Produces(const MessageText& message, const std::string& shownText) {
+  if (std::none_of(message.parts.begin(), message.parts.end(), HasLetter)) return false;
+  std::string text = Normalise(shownText);
+  size_t at = 0;
+  for (size_t i = 0; i < message.parts.size(); ++i) {
+    std::string part = Trim(message.parts[i]);
+    bool first = i == 0, last = i + 1 == message.parts.size();
+    if (first && message.startsFixed) {
+      if (text.compare(0, part.size(), part) != 0) return false;
+      at = part.size();
+    } else if (last && message.endsFixed) {
+      return text.size() >= at + part.size() && text.compare(text.size() - part.size(), part.size(), part) == 0;
+    } else {
+      size_t found = text.find(part, at);
+      if (found == std::string::npos) return false;
+      at = found + part.size();
+    }
+  }
+  return !message.endsFixed ? true : at == text.size();
+}
+
 std::string Describe(const MessageText& message) {
   std::string out = message.startsFixed ? "" : "<...>";
   for (size_t i = 0; i < message.parts.size(); ++i) {
