@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace readme {
@@ -637,24 +638,40 @@ std::vector<MessageText> ProgramMessages(const std::vector<std::string>& folders
       if (entry.path().extension() == ".h") headers.push_back(entry.path());
     }
     std::sort(paths.begin(), paths.end());
-    // A constant of a header in the folder (a caption shared by several files, say) is known
-    // in each of its files, unless the file has one of that name itself.
+    std::sort(headers.begin(), headers.end());
+    // A constant of a header in the folder (a caption shared by several files, say), or one
+    // that another file of the folder defines for an extern declaration, is known in each
+    // file that has none of that name itself; a name the folder gives two texts is not.
     std::map<std::string, std::string> shared;
+    std::set<std::string> ambiguous;
+    std::vector<File> folderFiles;
     for (const auto& path : headers) {
       File header;
       header.text = StripDirectives(StripComments(ReadFile(path.string())));
       FindFunctions(header);
       FindConstants(header);
-      shared.insert(header.constants.begin(), header.constants.end());
+      folderFiles.push_back(std::move(header));
     }
+    size_t firstSource = folderFiles.size();
     for (const auto& path : paths) {
       File file;
       file.path = path.parent_path().filename().string() + "/" + path.filename().string();
       file.text = StripDirectives(StripComments(ReadFile(path.string())));
       FindFunctions(file);
       FindConstants(file);
-      file.constants.insert(shared.begin(), shared.end());
-      files.push_back(std::move(file));
+      folderFiles.push_back(std::move(file));
+    }
+    for (const File& file : folderFiles) {
+      for (const auto& [name, text] : file.constants) {
+        auto known = shared.find(name);
+        if (known == shared.end()) shared[name] = text;
+        else if (known->second != text) ambiguous.insert(name);
+      }
+    }
+    for (const std::string& name : ambiguous) shared.erase(name);
+    for (size_t i = firstSource; i < folderFiles.size(); ++i) {
+      folderFiles[i].constants.insert(shared.begin(), shared.end());
+      files.push_back(std::move(folderFiles[i]));
     }
   }
 

@@ -89,7 +89,10 @@ TEST(ReadmeText, TheTableIsRead) {
 TEST(ReadmeText, TheSourceReaderFollowsEveryWayToABox) {
   std::filesystem::path folder = std::filesystem::temp_directory_path() / ("readme-test-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  std::ofstream(folder / "Made.h") << "#pragma once\nconstexpr char kShared[] = \"From a header.\";\n";
+  std::ofstream(folder / "Made.h") << "#pragma once\nconstexpr char kShared[] = \"From a header.\";\n"
+                                      "extern const char kElsewhere[];\n";
+  std::ofstream(folder / "Names.cpp") << "const char kElsewhere[] = \"From another file.\";\n"
+                                         "const char kTwice[] = \"One.\";\n";
   std::ofstream(folder / "Made.cpp") << R"src(#include "Made.h"
 namespace {
 const char kText[] = "Named text.";
@@ -133,6 +136,11 @@ void F(int code) {
   report += "\nTry again.";
   MessageBoxA(nullptr, report.c_str(), "T", 0);
   MessageBoxA(nullptr, kShared, "T", 0);
+  MessageBoxA(nullptr, kElsewhere, "T", 0);
+  MessageBoxA(nullptr, kTwice, "T", 0);
+}
+namespace {
+const char kTwice[] = "Two.";
 }
 struct Holder {
   void Warn() { MessageBoxA(nullptr, "In a class.", "T", 0); }
@@ -148,9 +156,9 @@ auto later = [] { MessageBoxA(nullptr, "Unread.", "T", 0); };
   // fix (SystemReason); a text appended with += is checked on its own.
   EXPECT_EQ(found, (std::vector<std::string>{
                        "\"<...>Try again.\"", "\"Because<...>\"", "\"Before<...>after.\"", "\"Code<...>here\"",
-                       "\"First problem. (No.<...>)<...>\"", "\"From a header.\"", "\"In a class.\"",
+                       "\"First problem. (No.<...>)<...>\"", "\"From a header.\"", "\"From another file.\"", "\"In a class.\"",
                        "\"Named text.\"", "\"No.\"", "\"Second problem. (No.<...>)<...>\"", "\"Through a wrapper.\"",
-                       "\"Yes.\"", "\"a MessageBoxA call outside every function body this reader follows\""}));
+                       "\"Two.\"", "\"Yes.\"", "\"a MessageBoxA call outside every function body this reader follows\""}));
 
   std::vector<readme::TableEntry> table = readme::TableEntries(
       "Title:   T\r\nMessage: Before <reason>\r\n         after.\r\nMeaning: x\r\n"
