@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace readme {
@@ -37,6 +38,28 @@ std::string StripComments(const std::string& text) {
       for (; i < end; ++i)
         if (out[i] != '\n') out[i] = ' ';
       --i;
+    }
+  }
+  return out;
+}
+
+// Preprocessor lines become spaces too: an #include before a namespace is no part of its
+// header.
+std::string StripDirectives(const std::string& text) {
+  std::string out = text;
+  bool lineStart = true;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\n') {
+      lineStart = true;
+    } else if (lineStart && out[i] == '#') {
+      for (; i < out.size() && out[i] != '\n'; ++i) {
+        bool continued = out[i] == '\\' && i + 1 < out.size() && out[i + 1] == '\n';
+        out[i] = ' ';
+        if (continued) ++i;  // the next line belongs to the directive
+      }
+      lineStart = true;
+    } else if (!IsSpace(out[i])) {
+      lineStart = false;
     }
   }
   return out;
@@ -127,26 +150,6 @@ std::string VariableOf(const std::string& expression) {
   return IsIdentifier(e) ? e : std::string();
 }
 
-// Cuts a printf format at its conversions, each of which stands for an unknown text.
-std::vector<std::string> SplitFormat(const std::string& format) {
-  std::vector<std::string> parts(1);
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] != '%') {
-      parts.back() += format[i];
-      continue;
-    }
-    if (i + 1 < format.size() && format[i + 1] == '%') {
-      parts.back() += '%';
-      ++i;
-      continue;
-    }
-    ++i;
-    while (i < format.size() && std::strchr("-+ #0123456789.*hlL", format[i])) ++i;
-    parts.emplace_back();  // the conversion letter at i is dropped
-  }
-  return parts;
-}
-
 struct Function {
   std::string name;                     // without class qualification
   std::vector<std::string> parameters;  // names, in order
@@ -179,8 +182,9 @@ void FindFunctions(File& file) {
       std::string header = Trim(t.substr(headerStart, i - headerStart));
       size_t close = header.rfind(')');
       // Namespaces and classes are looked into: their functions are found as at file level.
-      bool scope = false;
-      for (const char* word : {"namespace", "extern", "class", "struct", "union", "template"})
+      // A template function is a function; a class template a scope.
+      bool scope = header.compare(0, 8, "template") == 0 && close == std::string::npos;
+      for (const char* word : {"namespace", "extern", "class", "struct", "union"})
         scope = scope || header.compare(0, std::strlen(word), word) == 0;
       bool isFunction = !scope && close != std::string::npos && header.find('=') == std::string::npos;
       if (!isFunction) {
@@ -227,10 +231,13 @@ void FindFunctions(File& file) {
   }
 }
 
-// File-level "const char name[] = "..."" and "const char* name = "..."" constants.
+// File-level "const char name[] = "..."", "const char* name = "..."" and "constexpr char
+// name[] = "..."" constants.
 void FindConstants(File& file) {
   const std::string& t = file.text;
-  for (size_t at = t.find("const char"); at != std::string::npos; at = t.find("const char", at + 1)) {
+  for (size_t at = t.find("const"); at != std::string::npos; at = t.find("const", at + 1)) {
+    size_t word = t.compare(at, 9, "constexpr") == 0 ? 9 : 5;
+    if ((at > 0 && IsIdentChar(t[at - 1])) || t.compare(at + word, 5, " char") != 0) continue;
     bool inFunction = std::any_of(file.functions.begin(), file.functions.end(),
                                   [&](const Function& f) { return at > f.bodyStart && at < f.bodyEnd; });
     if (inFunction) continue;
@@ -239,7 +246,7 @@ void FindConstants(File& file) {
     std::string statement = t.substr(at, end - at);
     size_t equals = statement.find('=');
     if (equals == std::string::npos) continue;
-    std::string left = Trim(statement.substr(10, equals - 10));
+    std::string left = Trim(statement.substr(word + 5, equals - word - 5));
     std::string name;
     for (char c : left)
       if (IsIdentChar(c)) name += c; else name.clear();
@@ -307,67 +314,175 @@ std::vector<std::string> Statements(const std::string& body) {
   return statements;
 }
 
+bool HasLetter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+}
+
+// While a text is being worked out it is one string in which kGap stands for an unknown text.
+const char kGap = '\x01';
+
+MessageText ToMessage(const std::string& marked) {
+  MessageText m;
+  m.startsFixed = marked.empty() || marked.front() != kGap;
+  m.endsFixed = marked.empty() || marked.back() != kGap;
+  std::string part;
+  for (char c : marked) {
+    if (c != kGap) {
+      part += c;
+    } else if (!part.empty()) {
+      m.parts.push_back(part);
+      part.clear();
+    }
+  }
+  if (!part.empty() || marked.empty()) m.parts.push_back(part);
+  return m;
+}
+
+// A printf format with its conversions made unknown texts.
+std::string FormatGaps(const std::string& format) {
+  std::string out;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      out += format[i];
+    } else if (i + 1 < format.size() && format[i + 1] == '%') {
+      out += '%';
+      ++i;
+    } else {
+      ++i;
+      while (i < format.size() && std::strchr("-+ #0123456789.*hlL", format[i])) ++i;
+      out += kGap;  // the conversion letter at i is dropped
+    }
+  }
+  return out;
+}
+
+// A statement under if, while, switch or for: the bracket's own statements (a declaration in
+// a condition assigns too), then the statement it governs.
+std::vector<std::string> Unfold(const std::string& statement) {
+  std::string s = Trim(statement);
+  if (s.compare(0, 4, "else") == 0 && (s.size() == 4 || !IsIdentChar(s[4]))) return Unfold(s.substr(4));
+  // A case label before the statement: "case X:", "case A::B:", "default:".
+  if ((s.compare(0, 4, "case") == 0 && s.size() > 4 && !IsIdentChar(s[4])) ||
+      (s.compare(0, 7, "default") == 0 && s.size() > 7 && !IsIdentChar(s[7]))) {
+    for (size_t i = 4; i < s.size(); ++i) {
+      if (s[i] == '"' || s[i] == '\'') {
+        i = SkipQuoted(s, i) - 1;
+      } else if (s[i] == ':' && i + 1 < s.size() && s[i + 1] == ':') {
+        ++i;
+      } else if (s[i] == ':') {
+        return Unfold(s.substr(i + 1));
+      }
+    }
+  }
+  for (const char* word : {"if", "while", "switch", "for"}) {
+    size_t length = std::strlen(word);
+    if (s.compare(0, length, word) != 0 || (s.size() > length && IsIdentChar(s[length]))) continue;
+    size_t open = s.find_first_not_of(" \t\r\n", length);
+    if (open == std::string::npos || s[open] != '(') break;
+    size_t close = MatchClose(s, open);
+    if (close == std::string::npos) break;
+    std::vector<std::string> out;
+    for (const std::string& inner : Statements(s.substr(open + 1, close - open - 1))) out.push_back(Trim(inner));
+    for (const std::string& rest : Unfold(s.substr(close + 1))) out.push_back(rest);
+    return out;
+  }
+  return {s};
+}
+
+// The top-level "?" of a choice and its ":" (a "::" is a scope, not a branch), or npos.
+std::pair<size_t, size_t> ChoiceAt(const std::string& e) {
+  int depth = 0, pending = 0;
+  size_t question = std::string::npos;
+  for (size_t i = 0; i < e.size(); ++i) {
+    char c = e[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(e, i) - 1;
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      --depth;
+    } else if (depth == 0 && c == '?') {
+      if (question == std::string::npos) question = i;
+      ++pending;
+    } else if (depth == 0 && c == ':') {
+      if (i + 1 < e.size() && e[i + 1] == ':') {
+        ++i;
+      } else if (pending > 0 && --pending == 0) {
+        return {question, i};
+      }
+    }
+  }
+  return {std::string::npos, std::string::npos};
+}
+
+// Splits at top-level "+" signs (not "++" or "+=").
+std::vector<std::string> SplitJoins(const std::string& e) {
+  std::vector<std::string> pieces;
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < e.size(); ++i) {
+    char c = e[i];
+    if (c == '"' || c == '\'') {
+      i = SkipQuoted(e, i) - 1;
+    } else if (c == '(' || c == '[' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == ']' || c == '}') {
+      --depth;
+    } else if (c == '+' && depth == 0) {
+      if (i + 1 < e.size() && (e[i + 1] == '+' || e[i + 1] == '=')) {
+        ++i;
+        continue;
+      }
+      pieces.push_back(e.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  pieces.push_back(e.substr(start));
+  return pieces;
+}
+
+const int kMaxDepth = 10;
+const size_t kMaxAlternatives = 256;
+
 class Resolver {
  public:
   Resolver(const File& file, const Function& function, size_t before) : file(file), function(function), before(before) {}
 
-  // The alternatives an expression can stand for.
-  std::vector<MessageText> Resolve(const std::string& expression, int depth = 0) const {
+  // The texts an expression can stand for, each with kGap for its unknown parts.
+  std::vector<std::string> Resolve(const std::string& expression, int depth = 0) const {
     std::string e = Trim(expression);
-    std::vector<std::string> branches = SplitTopLevel(e, '?');
-    if (branches.size() > 1) {
-      std::vector<MessageText> all;
-      for (const std::string& branch : SplitTopLevel(branches[1], ':')) {
-        std::vector<MessageText> some = Resolve(branch, depth + 1);
-        all.insert(all.end(), some.begin(), some.end());
-      }
+    if (depth > kMaxDepth) return {std::string(1, kGap)};
+    auto [question, colon] = ChoiceAt(e);
+    if (question != std::string::npos) {
+      std::vector<std::string> all = Resolve(e.substr(question + 1, colon - question - 1), depth + 1);
+      std::vector<std::string> other = Resolve(e.substr(colon + 1), depth + 1);
+      all.insert(all.end(), other.begin(), other.end());
       return all;
     }
-    std::string variable = VariableOf(e);
-    if (!variable.empty()) {
-      auto constant = file.constants.find(variable);
-      if (constant != file.constants.end()) return {Fixed(constant->second)};
-      if (depth < 4) {
-        std::vector<MessageText> assigned = Assignments(variable, depth);
-        if (!assigned.empty()) return assigned;
-      }
-      return {Unknown()};
+    // Literals, constants, variables and calls joined by +: every combination of what each
+    // can be.
+    std::vector<std::string> texts = {""};
+    for (const std::string& operand : SplitJoins(e)) {
+      if (Trim(operand).empty()) continue;
+      std::vector<std::string> next;
+      for (const std::string& tail : Operand(Trim(operand), depth))
+        for (const std::string& head : texts)
+          if (next.size() < kMaxAlternatives) next.push_back(head + tail);
+      texts = next;
     }
-    return {Sequence(e)};
+    return texts;
   }
 
  private:
-  static MessageText Fixed(const std::string& text) {
-    MessageText m;
-    m.parts.push_back(text);
-    return m;
-  }
-  static MessageText Unknown() {
-    MessageText m;
-    m.startsFixed = m.endsFixed = false;
-    return m;
-  }
-
-  // Literals and constants joined by +, with unknown texts for everything else.
-  MessageText Sequence(const std::string& e) const {
-    MessageText m;
-    bool gap = true;  // an unknown text stands before the next fixed one
-    bool any = false;
-    auto addFixed = [&](const std::string& text) {
-      if (!gap && !m.parts.empty()) {
-        m.parts.back() += text;
-      } else {
-        if (m.parts.empty()) m.startsFixed = !any;
-        m.parts.push_back(text);
-      }
-      gap = false;
-      any = true;
-    };
-    for (const std::string& operand : SplitTopLevel(e, '+')) {
-      std::string o = Trim(operand);
-      if (o.empty()) continue;
+  std::vector<std::string> Operand(const std::string& o, int depth) const {
+    const std::vector<std::string> unknown = {std::string(1, kGap)};
+    if (o.empty()) return unknown;
+    const std::string cstr = ".c_str()";
+    if (o.size() > cstr.size() && o.compare(o.size() - cstr.size(), cstr.size(), cstr) == 0)
+      return Operand(Trim(o.substr(0, o.size() - cstr.size())), depth);
+    if (o[0] == '(' && MatchClose(o, 0) == o.size() - 1) return Resolve(o.substr(1, o.size() - 2), depth + 1);
+    if (o[0] == '"') {  // adjacent literals are one
       std::string text;
-      bool literal = true;
       for (size_t i = 0; i < o.size();) {
         if (IsSpace(o[i])) {
           ++i;
@@ -376,74 +491,102 @@ class Resolver {
           text += Unescape(o.substr(i + 1, end - i - 2));
           i = end;
         } else {
-          literal = false;
-          break;
+          return unknown;
         }
       }
-      if (!literal) {
-        std::string name = VariableOf(o);
-        auto constant = file.constants.find(name);
-        if (!name.empty() && constant != file.constants.end()) {
-          addFixed(constant->second);
-          continue;
-        }
-        gap = true;
-        any = true;
-        continue;
-      }
-      addFixed(text);
+      return {text};
     }
-    m.endsFixed = !gap;
-    if (m.parts.empty()) m.startsFixed = false;
-    return m;
+    std::string variable = VariableOf(o);
+    if (!variable.empty()) {
+      auto constant = file.constants.find(variable);
+      if (constant != file.constants.end()) return {constant->second};
+      std::vector<std::string> assigned = Assignments(variable, depth + 1);
+      return assigned.empty() ? unknown : assigned;
+    }
+    // A call: std::string(text) is the text; a function of this file is what it returns.
+    size_t open = o.find('(');
+    if (open == std::string::npos || MatchClose(o, open) != o.size() - 1) return unknown;
+    std::string name = Trim(o.substr(0, open));
+    std::vector<std::string> arguments = SplitTopLevel(o.substr(open + 1, o.size() - open - 2), ',');
+    if (name == "std::string") {
+      if (arguments.size() == 1 && Trim(arguments[0]).empty()) return {""};
+      return arguments.size() == 1 ? Resolve(arguments[0], depth + 1) : unknown;
+    }
+    if (!IsIdentifier(name)) return unknown;
+    std::vector<std::string> returned = Returns(name, depth + 1);
+    return returned.empty() ? unknown : returned;
   }
 
-  // What the function assigns or prints into the variable before the point of the call.
-  std::vector<MessageText> Assignments(const std::string& variable, int depth) const {
-    std::vector<MessageText> found;
+  // What a function of this file returns, when each text it can return has words of ours;
+  // nothing when it may return a text the sources do not fix (the system's, say), which then
+  // counts as unknown. A null pointer returned is no text.
+  std::vector<std::string> Returns(const std::string& name, int depth) const {
+    std::vector<std::string> all;
+    bool any = false;
+    for (const Function& callee : file.functions) {
+      if (callee.name != name) continue;
+      any = true;
+      std::string body = file.text.substr(callee.bodyStart + 1, callee.bodyEnd - callee.bodyStart - 1);
+      for (const std::string& raw : Statements(body)) {
+        for (const std::string& statement : Unfold(raw)) {
+          if (statement.compare(0, 6, "return") != 0 || (statement.size() > 6 && IsIdentChar(statement[6]))) continue;
+          std::string value = Trim(statement.substr(6));
+          if (value.empty() || value == "nullptr" || value == "NULL" || value == "0") continue;
+          for (const std::string& text : Resolver(file, callee, callee.bodyEnd).Resolve(value, depth)) {
+            if (!HasLetter(text)) return {};
+            all.push_back(text);
+          }
+        }
+      }
+    }
+    return any ? all : std::vector<std::string>();
+  }
+
+  // What the function assigns or prints into the variable before the point of the call. A
+  // text appended with += is a text of its own, after an unknown one; what it is appended to
+  // then goes on with an unknown text.
+  std::vector<std::string> Assignments(const std::string& variable, int depth) const {
+    std::vector<std::string> found, appended;
     const std::string& t = file.text;
     std::string body = t.substr(function.bodyStart + 1, before - function.bodyStart - 1);
     for (const std::string& raw : Statements(body)) {
-      std::string statement = raw;
-      statement = Trim(statement);
-      for (const char* printer : {"wsprintfA", "sprintf", "snprintf"}) {
-        std::string p = printer;
-        if (statement.compare(0, p.size(), p) != 0) continue;
-        size_t open = statement.find('(');
-        size_t close = MatchClose(statement, open);
-        if (open == std::string::npos || close == std::string::npos) continue;
-        std::vector<std::string> arguments = SplitTopLevel(statement.substr(open + 1, close - open - 1), ',');
-        size_t formatIndex = p == "snprintf" ? 2 : 1;
-        if (arguments.size() <= formatIndex || Trim(arguments[0]) != variable) continue;
-        for (MessageText format : Resolve(arguments[formatIndex], depth + 1)) {
-          MessageText m;
-          m.startsFixed = format.startsFixed;
-          m.endsFixed = format.endsFixed;
-          for (size_t k = 0; k < format.parts.size(); ++k) {
-            std::vector<std::string> pieces = SplitFormat(format.parts[k]);
-            if (k == 0 && pieces.front().empty()) m.startsFixed = false;
-            if (k + 1 == format.parts.size() && pieces.back().empty()) m.endsFixed = false;
-            for (const std::string& piece : pieces)
-              if (!piece.empty()) m.parts.push_back(piece);
+      for (const std::string& statement : Unfold(raw)) {
+        for (const char* printer : {"wsprintfA", "sprintf", "snprintf"}) {
+          std::string p = printer;
+          if (statement.compare(0, p.size(), p) != 0) continue;
+          size_t open = statement.find('(');
+          size_t close = MatchClose(statement, open);
+          if (open == std::string::npos || close == std::string::npos) continue;
+          std::vector<std::string> arguments = SplitTopLevel(statement.substr(open + 1, close - open - 1), ',');
+          size_t formatIndex = p == "snprintf" ? 2 : 1;
+          if (arguments.size() <= formatIndex || Trim(arguments[0]) != variable) continue;
+          for (const std::string& format : Resolve(arguments[formatIndex], depth + 1)) found.push_back(FormatGaps(format));
+        }
+        // "variable = ...", "type variable = ..." (not ==, <=, >=, !=) or "variable += ...".
+        size_t at = 0;
+        while ((at = statement.find(variable, at)) != std::string::npos) {
+          size_t end = at + variable.size();
+          bool whole = (at == 0 || !IsIdentChar(statement[at - 1])) && (end == statement.size() || !IsIdentChar(statement[end]));
+          size_t equals = end;
+          while (equals < statement.size() && IsSpace(statement[equals])) ++equals;
+          bool append = whole && statement.compare(equals, 2, "+=") == 0;
+          if (append) ++equals;
+          if (whole && equals < statement.size() && statement[equals] == '=' &&
+              (equals + 1 == statement.size() || statement[equals + 1] != '=')) {
+            for (const std::string& text : Resolve(statement.substr(equals + 1), depth + 1)) {
+              if (append) appended.push_back(kGap + text);
+              else found.push_back(text);
+            }
+            break;
           }
-          found.push_back(m);
+          at = end;
         }
       }
-      // "variable = ..." or "type variable = ..." (not ==, <=, >=, !=).
-      size_t at = 0;
-      while ((at = statement.find(variable, at)) != std::string::npos) {
-        size_t end = at + variable.size();
-        bool whole = (at == 0 || !IsIdentChar(statement[at - 1])) && (end == statement.size() || !IsIdentChar(statement[end]));
-        size_t equals = end;
-        while (equals < statement.size() && IsSpace(statement[equals])) ++equals;
-        if (whole && equals < statement.size() && statement[equals] == '=' &&
-            (equals + 1 == statement.size() || statement[equals + 1] != '=')) {
-          std::vector<MessageText> some = Resolve(statement.substr(equals + 1), depth + 1);
-          found.insert(found.end(), some.begin(), some.end());
-          break;
-        }
-        at = end;
-      }
+    }
+    if (!appended.empty()) {
+      for (std::string& text : found)
+        if (text.empty() || text.back() != kGap) text += kGap;
+      found.insert(found.end(), appended.begin(), appended.end());
     }
     return found;
   }
@@ -452,10 +595,6 @@ class Resolver {
   const Function& function;
   size_t before;
 };
-
-bool HasLetter(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
-}
 
 // The fixed parts of an entry's message, split at its <...> placeholders.
 std::vector<std::string> EntryParts(const std::string& message) {
@@ -493,17 +632,46 @@ std::string Normalise(const std::string& text) {
 std::vector<MessageText> ProgramMessages(const std::vector<std::string>& folders) {
   std::vector<File> files;
   for (const std::string& folder : folders) {
-    std::vector<std::filesystem::path> paths;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    std::vector<std::filesystem::path> paths, headers;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       if (entry.path().extension() == ".cpp") paths.push_back(entry.path());
+      if (entry.path().extension() == ".h") headers.push_back(entry.path());
+    }
     std::sort(paths.begin(), paths.end());
+    std::sort(headers.begin(), headers.end());
+    // A constant of a header in the folder (a caption shared by several files, say), or one
+    // that another file of the folder defines for an extern declaration, is known in each
+    // file that has none of that name itself; a name the folder gives two texts is not.
+    std::map<std::string, std::string> shared;
+    std::set<std::string> ambiguous;
+    std::vector<File> folderFiles;
+    for (const auto& path : headers) {
+      File header;
+      header.text = StripDirectives(StripComments(ReadFile(path.string())));
+      FindFunctions(header);
+      FindConstants(header);
+      folderFiles.push_back(std::move(header));
+    }
+    size_t firstSource = folderFiles.size();
     for (const auto& path : paths) {
       File file;
       file.path = path.parent_path().filename().string() + "/" + path.filename().string();
-      file.text = StripComments(ReadFile(path.string()));
+      file.text = StripDirectives(StripComments(ReadFile(path.string())));
       FindFunctions(file);
       FindConstants(file);
-      files.push_back(std::move(file));
+      folderFiles.push_back(std::move(file));
+    }
+    for (const File& file : folderFiles) {
+      for (const auto& [name, text] : file.constants) {
+        auto known = shared.find(name);
+        if (known == shared.end()) shared[name] = text;
+        else if (known->second != text) ambiguous.insert(name);
+      }
+    }
+    for (const std::string& name : ambiguous) shared.erase(name);
+    for (size_t i = firstSource; i < folderFiles.size(); ++i) {
+      folderFiles[i].constants.insert(shared.begin(), shared.end());
+      files.push_back(std::move(folderFiles[i]));
     }
   }
 
@@ -535,7 +703,8 @@ std::vector<MessageText> ProgramMessages(const std::vector<std::string>& folders
           shows.count(call.function->name))
         continue;  // a function that passes its caller's text on; its callers are covered
       Resolver resolver(*call.file, *call.function, call.at);
-      for (MessageText message : resolver.Resolve(call.arguments[index])) {
+      for (const std::string& text : resolver.Resolve(call.arguments[index])) {
+        MessageText message = ToMessage(text);
         for (std::string& part : message.parts) part = Normalise(part);
         message.where = call.file->path + ":" + std::to_string(LineOf(call.file->text, call.at));
         messages.push_back(message);
@@ -634,6 +803,33 @@ bool Matches(const TableEntry& entry, const std::string& shownText) {
   }
   const std::string& last = parts.back();
   return text.size() >= at + last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0;
+}
+
+bool IsWildcard(const TableEntry& entry) {
+  for (const std::string& part : EntryParts(entry.message))
+    if (HasLetter(part)) return false;
+  return true;
+}
+
+bool Produces(const MessageText& message, const std::string& shownText) {
+  if (std::none_of(message.parts.begin(), message.parts.end(), HasLetter)) return false;
+  std::string text = Normalise(shownText);
+  size_t at = 0;
+  for (size_t i = 0; i < message.parts.size(); ++i) {
+    std::string part = Trim(message.parts[i]);
+    bool first = i == 0, last = i + 1 == message.parts.size();
+    if (first && message.startsFixed) {
+      if (text.compare(0, part.size(), part) != 0) return false;
+      at = part.size();
+    } else if (last && message.endsFixed) {
+      return text.size() >= at + part.size() && text.compare(text.size() - part.size(), part.size(), part) == 0;
+    } else {
+      size_t found = text.find(part, at);
+      if (found == std::string::npos) return false;
+      at = found + part.size();
+    }
+  }
+  return !message.endsFixed ? true : at == text.size();
 }
 
 std::string Describe(const MessageText& message) {

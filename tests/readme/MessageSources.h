@@ -43,6 +43,15 @@ bool Explains(const TableEntry& entry, const MessageText& message);
 // Whether a text as a box showed it matches the entry's message, <...> matching any text.
 bool Matches(const TableEntry& entry, const std::string& shownText);
 
+// Whether the entry's message is nothing but placeholders ("<the reason>"): it stands for
+// texts that are not the programs' own.
+bool IsWildcard(const TableEntry& entry);
+
+// Whether a text as a box showed it can be this text of a program: its fixed parts in order,
+// any text for each unknown one. A text without a word of its own (all unknown) can be
+// anything and is nobody's: it produces nothing.
+bool Produces(const MessageText& message, const std::string& shownText);
+
 // The message for a failure report: parts joined by <...>.
 std::string Describe(const MessageText& message);
 

@@ -93,6 +93,13 @@ HWND FindVisibleDialog(const std::string& caption) {
 }
 
 void SaveScreenshot(const std::string& name) {
+  // What the last steps changed is painted before the picture is taken: the dialog's process
+  // paints its windows now, and has handled everything sent to it before.
+  if (current && IsWindow(current)) {
+    RedrawWindow(current, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR answer;
+    SendMessageTimeoutA(current, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+  }
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
