@@ -75,8 +75,8 @@ TEST(System, TheProgramsOwnPathIsAbsoluteAndCutShortInASmallBuffer) {
   EXPECT_EQ(".EXE", tail);
 
   // Cut short: the buffer's size comes back and the name has no NUL, as under Wine and on XP
-  // (later systems end it with a NUL). The last error is not pinned: the documentation says
-  // ERROR_INSUFFICIENT_BUFFER, Wine leaves ERROR_FILE_NOT_FOUND.
+  // (later systems end it with a NUL). The last error is ERROR_INSUFFICIENT_BUFFER (the
+  // ModuleName test below pins it).
   char small[8];
   std::memset(small, 'x', sizeof small);
   DWORD cut = GetModuleFileNameA(nullptr, small, 6);
