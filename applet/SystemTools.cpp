@@ -13,6 +13,14 @@ class KeyHolder {
   }
   KeyHolder(const KeyHolder&) = delete;
   KeyHolder& operator=(const KeyHolder&) = delete;
+  // Opens the key; on failure the registry's error is left as the thread's last error.
+  bool Open(HKEY root, const std::string& path, REGSAM access) {
+    LONG result = RegOpenKeyExA(root, path.c_str(), 0, access, &key);
+    if (result == ERROR_SUCCESS) return true;
+    key = nullptr;
+    SetLastError(static_cast<DWORD>(result));
+    return false;
+  }
   HKEY key = nullptr;
 };
 
@@ -27,12 +35,7 @@ SystemTools::~SystemTools() = default;
 
 int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names) {
   KeyHolder holder;
-  LONG opened = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_ALL_ACCESS, &holder.key);
-  if (opened != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    SetLastError(static_cast<DWORD>(opened));
-    return 0;
-  }
+  if (!holder.Open(root, keyPath, KEY_ALL_ACCESS)) return 0;
   names.clear();
   int count = 0;
   char name[kMaxKeyName];
@@ -49,10 +52,7 @@ int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector
 
 int SystemTools::ReadRegistryString(HKEY root, std::string keyPath, std::string valueName, std::string& value) {
   KeyHolder holder;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key) != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    return 0;
-  }
+  if (!holder.Open(root, keyPath, KEY_QUERY_VALUE)) return 0;
   // One byte more than the query may fill, so that a stored text without its terminating NUL
   // is still terminated here.
   char buffer[kMaxStringBytes + 1];
@@ -69,10 +69,7 @@ int SystemTools::ReadRegistryString(HKEY root, std::string keyPath, std::string 
 
 int SystemTools::ReadRegistryBinary(HKEY root, std::string keyPath, std::string valueName, void* buffer, DWORD size) {
   KeyHolder holder;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key) != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    return 0;
-  }
+  if (!holder.Open(root, keyPath, KEY_QUERY_VALUE)) return 0;
   DWORD bytes = size;
   if (RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, static_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
     return 0;
@@ -104,23 +101,13 @@ int SystemTools::WriteRegistryBinary(HKEY root, std::string keyPath, std::string
 
 int SystemTools::CheckRegistryKeyAccess(HKEY root, std::string keyPath, REGSAM access) {
   KeyHolder holder;
-  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, access, &holder.key);
-  if (result != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    SetLastError(static_cast<DWORD>(result));
-    return 0;
-  }
-  return 1;
+  return holder.Open(root, keyPath, access) ? 1 : 0;
 }
 
 int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string valueName, SavedValue& saved) {
   KeyHolder holder;
-  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &holder.key);
-  if (result != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    SetLastError(static_cast<DWORD>(result));
-    return 0;
-  }
+  if (!holder.Open(root, keyPath, KEY_QUERY_VALUE)) return 0;
+  LONG result = ERROR_SUCCESS;
   // The size first, then the bytes; a value that grows in between is asked for again.
   for (;;) {
     DWORD type = REG_NONE;
@@ -147,12 +134,8 @@ int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string v
 
 int SystemTools::RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const SavedValue& saved) {
   KeyHolder holder;
-  LONG result = RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_SET_VALUE, &holder.key);
-  if (result != ERROR_SUCCESS) {
-    holder.key = nullptr;
-    SetLastError(static_cast<DWORD>(result));
-    return 0;
-  }
+  if (!holder.Open(root, keyPath, KEY_SET_VALUE)) return 0;
+  LONG result;
   if (saved.present) {
     result = RegSetValueExA(holder.key, valueName.c_str(), 0, saved.type, saved.data.empty() ? nullptr : saved.data.data(),
                             static_cast<DWORD>(saved.data.size()));

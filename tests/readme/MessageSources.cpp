@@ -107,7 +107,8 @@ size_t MatchClose(const std::string& text, size_t open) {
   return std::string::npos;
 }
 
-// Splits at the separators that stand outside brackets and literals.
+// Splits at the separators that stand outside brackets and literals; a separator doubled or
+// followed by "=" (as in "++" and "+=") is an operator of its own and does not split.
 std::vector<std::string> SplitTopLevel(const std::string& text, char separator) {
   std::vector<std::string> pieces;
   int depth = 0;
@@ -121,6 +122,10 @@ std::vector<std::string> SplitTopLevel(const std::string& text, char separator) 
     } else if (c == ')' || c == ']' || c == '}') {
       --depth;
     } else if (c == separator && depth == 0) {
+      if (i + 1 < text.size() && (text[i + 1] == separator || text[i + 1] == '=')) {
+        ++i;
+        continue;
+      }
       pieces.push_back(text.substr(start, i - start));
       start = i + 1;
     }
@@ -416,30 +421,7 @@ std::pair<size_t, size_t> ChoiceAt(const std::string& e) {
 }
 
 // Splits at top-level "+" signs (not "++" or "+=").
-std::vector<std::string> SplitJoins(const std::string& e) {
-  std::vector<std::string> pieces;
-  int depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i < e.size(); ++i) {
-    char c = e[i];
-    if (c == '"' || c == '\'') {
-      i = SkipQuoted(e, i) - 1;
-    } else if (c == '(' || c == '[' || c == '{') {
-      ++depth;
-    } else if (c == ')' || c == ']' || c == '}') {
-      --depth;
-    } else if (c == '+' && depth == 0) {
-      if (i + 1 < e.size() && (e[i + 1] == '+' || e[i + 1] == '=')) {
-        ++i;
-        continue;
-      }
-      pieces.push_back(e.substr(start, i - start));
-      start = i + 1;
-    }
-  }
-  pieces.push_back(e.substr(start));
-  return pieces;
-}
+std::vector<std::string> SplitJoins(const std::string& e) { return SplitTopLevel(e, '+'); }
 
 const int kMaxDepth = 10;
 const size_t kMaxAlternatives = 256;
