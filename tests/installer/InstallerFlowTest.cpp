@@ -156,6 +156,48 @@ TEST_F(Installer, CancellingTheSystemsPromptForAMissingFileFailsWithoutAnErrorBo
   EXPECT_EQ(0, memory::OpenSetupObjects());
 }
 
+// A prompt for a missing file whose answer is always "try again at the same place" (as a user
+// may give, and as some SetupAPI implementations give without asking) must not loop for ever:
+// after five tries for the same file the operation fails with the reason, having copied nothing.
+TEST_F(Installer, AMissingFileAskedForAgainAndAgainFailsWithTheReasonAfterFiveTries) {
+  memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
+  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+  RunInstaller();  // every "Files Needed" prompt is answered with its default button, OK
+  EXPECT_EQ((std::vector<std::string>{"Files Needed", "Files Needed", "Files Needed", "Files Needed", "Files Needed",
+                                      kCaption, kErrorCaption}),
+            Captions());
+  ASSERT_EQ(7u, memory::MessageBoxes().size());
+  EXPECT_EQ("The system cannot find the file specified.\r\n", memory::MessageBoxes()[5].text);
+  EXPECT_FALSE(memory::FileExists(DriverImage()));
+  EXPECT_FALSE(memory::FileExists(AppletFile()));
+  EXPECT_TRUE(memory::Executed().empty());
+  EXPECT_EQ(0, memory::OpenSetupObjects());
+}
+
+// The count is per file and starts again for the next one: a file put in place at its fifth
+// prompt is copied, and a second missing file gets its own five tries.
+TEST_F(Installer, AMissingFileSuppliedAtItsLastTryIsCopiedAndTheNextFileHasItsOwnTries) {
+  std::string driver = std::string(kPackageDir) + "norvo.sys", applet = std::string(kPackageDir) + "norvo.cpl";
+  memory::RemoveFile(driver);
+  memory::RemoveFile(applet);
+  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  for (int i = 0; i < 4; ++i) memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDOK); });
+  memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
+    memory::PutFile(driver);
+    prompt.Click(IDOK);
+  });
+  for (int i = 0; i < 4; ++i) memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDOK); });
+  memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
+    memory::PutFile(applet);
+    prompt.Click(IDOK);
+  });
+  RunInstaller();
+  EXPECT_EQ(std::vector<std::string>(10, "Files Needed"), Captions());
+  EXPECT_TRUE(memory::FileExists(DriverImage()));
+  EXPECT_TRUE(memory::FileExists(AppletFile()));
+  EXPECT_EQ(ControlPanel(), memory::Executed().back());
+}
+
 TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
   Operate(true, [](DialogUser& page) { page.Click(kNext); });
   RunInstaller();

@@ -169,6 +169,12 @@ case "$name" in
     run_installer missing-section.txt "$name"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
     ;;
+  missing-file)
+    rm -f "$setup/norvo.sys"
+    run_installer missing-file.txt "$name"
+    e2e_expect "applet copied" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
+    e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
   *)
     echo "unknown scenario $name" >&2
     exit 2

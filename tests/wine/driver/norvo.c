@@ -10,7 +10,8 @@
  * Ports "held open by another program" come from the Wine prefix's dosdevices links. A nonzero
  * "RefuseStop" value in Parameters makes it a driver that cannot be stopped (no unload routine),
  * like one whose ports are in use; a nonzero "FailStart" makes its start fail, as a driver's does
- * when it finds no board, before it publishes anything. */
+ * when it finds no board, before it publishes anything. "SlowStart" and "SlowStop" (seconds)
+ * make its start or its unload take that long, as a driver's does that waits for its hardware. */
 #include <ntddk.h>
 
 #define MAX_PORTS 32
@@ -19,6 +20,7 @@
 static WCHAR parametersPath[512];
 static WCHAR published[MAX_PORTS][NAME_CHARS];
 static ULONG publishedCount;
+static LONG slowStop;
 
 static const WCHAR kDeviceMap[] = L"\\Registry\\Machine\\HARDWARE\\DEVICEMAP\\SerialComm";
 static const WCHAR kLoaded[] = L"\\Registry\\Machine\\HARDWARE\\DEVICEMAP\\NorvoLoaded";
@@ -96,10 +98,18 @@ static LONG KeyNumber(const WCHAR* name, ULONG chars) {
   return number;
 }
 
+static void Pause(LONG seconds) {
+  LARGE_INTEGER interval;
+  if (seconds <= 0) return;
+  interval.QuadPart = -10000000LL * seconds;
+  KeDelayExecutionThread(KernelMode, FALSE, &interval);
+}
+
 static void NTAPI Unload(PDRIVER_OBJECT driver) {
   HANDLE map, loaded;
   ULONG i;
   (void)driver;
+  Pause(slowStop);
   if (NT_SUCCESS(OpenKey(&map, NULL, kDeviceMap, sizeof kDeviceMap - sizeof(WCHAR), FALSE, 0))) {
     for (i = 0; i < publishedCount; i++) DeleteValue(map, published[i]);
     ZwClose(map);
@@ -131,6 +141,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     return STATUS_DEVICE_NOT_CONNECTED;
   }
   driver->DriverUnload = ReadLevel(parameters, L"RefuseStop", 0) ? NULL : Unload;
+  slowStop = ReadLevel(parameters, L"SlowStop", 0);
+  Pause(ReadLevel(parameters, L"SlowStart", 0));
 
   {
     PKEY_VALUE_PARTIAL_INFORMATION info = (PKEY_VALUE_PARTIAL_INFORMATION)prefixBuffer;
