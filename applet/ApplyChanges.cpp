@@ -75,11 +75,16 @@ void PortConfigDialog::ApplyChanges() {
 
   SystemTools tools;
   int stopped = tools.StopDriverService(kServiceName);
+  DWORD stopError = GetLastError();
   int started = tools.StartDriverService(kServiceName);
-  // The reason is the start's own, read before anything else can change the last error.
-  DWORD startError = GetLastError();
+  // The reason is the start's own, read before anything else can change the last error...
+  DWORD reason = GetLastError();
+  // ...unless the stop timed out and the start then met the driver still stopping: "already
+  // running" would be false, the stop that did not finish in time is the cause.
+  if (started == 0 && !stopped && stopError == ERROR_SERVICE_REQUEST_TIMEOUT && reason == ERROR_SERVICE_ALREADY_RUNNING)
+    reason = stopError;
   if (started == 0) {
-    std::string message = "The changes cannot be applied and the driver is stopped.\nReason: " + SystemText(startError) +
+    std::string message = "The changes cannot be applied and the driver is stopped.\nReason: " + SystemText(reason) +
                           "\n\nPlease restart this applet and configure it correctly.";
     MessageBoxA(Handle(), message.c_str(), kCaption, MB_OK | MB_ICONEXCLAMATION);
   } else if (started == 2 && !stopped) {

@@ -262,12 +262,26 @@ TEST_F(ApplyChanges, ATimedOutStartGivesTheTimeoutAsItsReason) {
             Boxes());
 }
 
-TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {
-  // The stop times out; the start then meets a driver still stopping and fails for that.
+TEST_F(ApplyChanges, AStopThatTimesOutIsTheReasonWhenTheStartMeetsTheDriverStillStopping) {
+  // The stop times out; the start then meets a driver still stopping, which the system calls
+  // "already running": the timeout is the true reason.
   memory::FindService("norvo")->queriesToStop = 100;
   EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
-                                      "An instance of the service is already running.\r\n"
+                                      "The service did not respond to the start or control request in a timely fashion.\r\n"
+                                      "\n\nPlease restart this applet and configure it correctly."}),
+            Boxes());
+}
+
+TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {
+  // The stop times out, but the driver has stopped by the time the start asks; the start then
+  // fails for a reason of its own, which is the one to tell.
+  memory::FindService("norvo")->queriesToStop = 20;
+  memory::FindService("norvo")->startError = ERROR_SERVICE_DISABLED;
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
+                                      "The service cannot be started, either because it is disabled or because it has no "
+                                      "enabled devices associated with it.\r\n"
                                       "\n\nPlease restart this applet and configure it correctly."}),
             Boxes());
 }
