@@ -91,18 +91,29 @@ std::string Unescape(const std::string& body) {
   return out;
 }
 
+// One step of a scan that looks only at what stands outside literals and brackets: a literal
+// moves i to its last character, a bracket (a brace only when braces is true) changes depth.
+// True when text[i] was one of those, which the caller then passes over.
+bool StepOverNesting(const std::string& text, size_t& i, int& depth, bool braces = true) {
+  char c = text[i];
+  if (c == '"' || c == '\'') {
+    i = SkipQuoted(text, i) - 1;
+  } else if (c == '(' || c == '[' || (braces && c == '{')) {
+    ++depth;
+  } else if (c == ')' || c == ']' || (braces && c == '}')) {
+    --depth;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // The matching close bracket of the one at open, skipping literals.
 size_t MatchClose(const std::string& text, size_t open) {
   int depth = 0;
   for (size_t i = open; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '"' || c == '\'') {
-      i = SkipQuoted(text, i) - 1;
-    } else if (c == '(' || c == '[' || c == '{') {
-      ++depth;
-    } else if (c == ')' || c == ']' || c == '}') {
-      if (--depth == 0) return i;
-    }
+    bool close = text[i] == ')' || text[i] == ']' || text[i] == '}';
+    if (StepOverNesting(text, i, depth) && close && depth == 0) return i;
   }
   return std::string::npos;
 }
@@ -114,14 +125,8 @@ std::vector<std::string> SplitTopLevel(const std::string& text, char separator) 
   int depth = 0;
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '"' || c == '\'') {
-      i = SkipQuoted(text, i) - 1;
-    } else if (c == '(' || c == '[' || c == '{') {
-      ++depth;
-    } else if (c == ')' || c == ']' || c == '}') {
-      --depth;
-    } else if (c == separator && depth == 0) {
+    if (StepOverNesting(text, i, depth)) continue;
+    if (text[i] == separator && depth == 0) {
       if (i + 1 < text.size() && (text[i + 1] == separator || text[i + 1] == '=')) {
         ++i;
         continue;
@@ -303,14 +308,9 @@ std::vector<std::string> Statements(const std::string& body) {
   int depth = 0;
   size_t start = 0;
   for (size_t i = 0; i < body.size(); ++i) {
+    if (StepOverNesting(body, i, depth, false)) continue;
     char c = body[i];
-    if (c == '"' || c == '\'') {
-      i = SkipQuoted(body, i) - 1;
-    } else if (c == '(' || c == '[') {
-      ++depth;
-    } else if (c == ')' || c == ']') {
-      --depth;
-    } else if (depth == 0 && (c == ';' || c == '{' || c == '}')) {
+    if (depth == 0 && (c == ';' || c == '{' || c == '}')) {
       statements.push_back(body.substr(start, i - start));
       start = i + 1;
     }
@@ -399,14 +399,9 @@ std::pair<size_t, size_t> ChoiceAt(const std::string& e) {
   int depth = 0, pending = 0;
   size_t question = std::string::npos;
   for (size_t i = 0; i < e.size(); ++i) {
+    if (StepOverNesting(e, i, depth)) continue;
     char c = e[i];
-    if (c == '"' || c == '\'') {
-      i = SkipQuoted(e, i) - 1;
-    } else if (c == '(' || c == '[' || c == '{') {
-      ++depth;
-    } else if (c == ')' || c == ']' || c == '}') {
-      --depth;
-    } else if (depth == 0 && c == '?') {
+    if (depth == 0 && c == '?') {
       if (question == std::string::npos) question = i;
       ++pending;
     } else if (depth == 0 && c == ':') {

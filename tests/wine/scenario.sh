@@ -43,6 +43,18 @@ set_access() {  # <key> <read|full>
   rm -f "$file"
 }
 
+# Opens the applet while everyone may only read the key, plays the robot script, and gives the
+# key its full access back whatever the robot found, so that the next case can clean it up.
+applet_with_read_only_key() {  # <key> <robot script>
+  local status=0
+  set_access "$1" read
+  open_applet
+  e2e_robot "$scripts/$2" "$name" || status=$?
+  set_access "$1" full
+  [ "$status" = 0 ] || exit 1
+  e2e_wait_exit "$host"
+}
+
 # The driver's parameters as `reg export` writes them, for byte-for-byte comparisons.
 export_parameters() {  # <file>
   rm -f "$1"
@@ -134,13 +146,7 @@ case "$name" in
     # ports before it, and after Cancel the parameters are exactly as they were.
     before="$(mktemp --suffix=.reg)" after="$(mktemp --suffix=.reg)"
     export_parameters "$before"
-    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters\NorvoP4' read
-    open_applet
-    status=0
-    e2e_robot "$scripts/read-only-port.txt" "$name" || status=$?
-    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters\NorvoP4' full
-    [ "$status" = 0 ] || exit 1
-    e2e_wait_exit "$host"
+    applet_with_read_only_key 'SYSTEM\CurrentControlSet\Services\norvo\Parameters\NorvoP4' read-only-port.txt
     export_parameters "$after"
     e2e_expect "parameters after Cancel" same "$(cmp -s "$before" "$after" && echo same || diff "$before" "$after")"
     rm -f "$before" "$after"
@@ -148,13 +154,7 @@ case "$name" in
     ;;
   read-only-parameters)
     install_package
-    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters' read
-    open_applet
-    status=0
-    e2e_robot "$scripts/no-rights.txt" "$name" || status=$?
-    set_access 'SYSTEM\CurrentControlSet\Services\norvo\Parameters' full
-    [ "$status" = 0 ] || exit 1
-    e2e_wait_exit "$host"
+    applet_with_read_only_key 'SYSTEM\CurrentControlSet\Services\norvo\Parameters' no-rights.txt
     ;;
   no-inf)
     rm -f "$setup/norvo.inf"
