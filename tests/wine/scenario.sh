@@ -177,6 +177,32 @@ case "$name" in
     e2e_expect "applet copied" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
     ;;
+  unattended)
+    # README.TXT's install without the installer: the INF's DefaultInstall from a command line
+    # makes the files, parameters and service that the installer makes, and net start starts the
+    # driver; after net stop, DefaultUninstall takes all of it away.
+    hinf() { wine rundll32.exe setupapi.dll,InstallHinfSection "$1" 132 'C:\NorvoSetup\norvo.inf' >/dev/null 2>&1; }
+    files() { for file in drivers/norvo.sys norvo.cpl; do [ -f "$system32/$file" ] && echo -n "$file "; done; }
+    service() { wine reg query "${params%\\*}" 2>/dev/null | tr -d '\r'; }
+    installer="$(mktemp --suffix=.reg)" unattended="$(mktemp --suffix=.reg)"
+    install_package
+    export_parameters "$installer"
+    made="$(service)"
+    wine net stop norvo >/dev/null 2>&1  # a running driver's service would only be marked for delete
+    e2e_clean
+    hinf DefaultInstall
+    e2e_expect "files" "drivers/norvo.sys norvo.cpl " "$(files)"
+    export_parameters "$unattended"
+    e2e_expect "parameters as the installer makes them" same "$(cmp "$installer" "$unattended" && echo same)"
+    e2e_expect "service as the installer makes it" "$made" "$(service)"
+    rm -f "$installer" "$unattended"
+    wine net start norvo >/dev/null 2>&1
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value 'HKLM\HARDWARE\DEVICEMAP\SerialComm' NorvoP2)"
+    wine net stop norvo >/dev/null 2>&1
+    hinf DefaultUninstall
+    e2e_expect "files" "" "$(files)"
+    e2e_expect "parameters and service" gone "$(service >/dev/null && echo present || echo gone)"
+    ;;
   *)
     echo "unknown scenario $name" >&2
     exit 2
