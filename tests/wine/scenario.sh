@@ -203,6 +203,29 @@ case "$name" in
     e2e_expect "files" "" "$(files)"
     e2e_expect "parameters and service" gone "$(service >/dev/null && echo present || echo gone)"
     ;;
+  settings-transfer)
+    # README.TXT's settings transfer: the Parameters key of a configured driver exported with
+    # the registry editor, imported after a fresh install, the driver restarted with net stop and
+    # net start; the applet and the driver then show the imported levels.
+    install_package
+    open_applet
+    e2e_robot "$scripts/configure-apply.txt" "$name"
+    e2e_wait_exit "$host"
+    wine regedit /e 'C:\NORVO.REG' 'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\norvo\Parameters' >/dev/null 2>&1
+    wine net stop norvo >/dev/null 2>&1
+    e2e_clean
+    install_package
+    e2e_expect "fresh install" "REG_SZ RS485Mode=0 TxFIFO=127 RxFIFO=100" "$(e2e_value "$loaded" NorvoP1)"
+    wine regedit /s 'C:\NORVO.REG' >/dev/null 2>&1
+    rm -f "$WINEPREFIX/drive_c/NORVO.REG"
+    wine net stop norvo >/dev/null 2>&1
+    wine net start norvo >/dev/null 2>&1
+    e2e_expect "driver loaded NorvoP1" "REG_SZ RS485Mode=1 TxFIFO=64 RxFIFO=32" "$(e2e_value "$loaded" NorvoP1)"
+    e2e_expect "driver loaded NorvoP3" "REG_SZ RS485Mode=0 TxFIFO=8 RxFIFO=100" "$(e2e_value "$loaded" NorvoP3)"
+    open_applet
+    e2e_robot "$scripts/configured.txt" "$name-imported"
+    e2e_wait_exit "$host"
+    ;;
   *)
     echo "unknown scenario $name" >&2
     exit 2
