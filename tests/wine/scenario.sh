@@ -181,7 +181,7 @@ case "$name" in
     # README.TXT's install without the installer: the INF's DefaultInstall from a command line
     # makes the files, parameters and service that the installer makes, and net start starts the
     # driver; after net stop, DefaultUninstall takes all of it away.
-    hinf() { wine rundll32.exe setupapi.dll,InstallHinfSection "$1" 132 'C:\NorvoSetup\norvo.inf' >/dev/null 2>&1; }
+    hinf() { wine rundll32 setupapi,InstallHinfSection "$1" 132 'C:\NorvoSetup\norvo.inf' >/dev/null 2>&1; }
     files() { for file in drivers/norvo.sys norvo.cpl; do [ -f "$system32/$file" ] && echo -n "$file "; done; }
     service() { wine reg query "${params%\\*}" 2>/dev/null | tr -d '\r'; }
     installer="$(mktemp --suffix=.reg)" unattended="$(mktemp --suffix=.reg)"
