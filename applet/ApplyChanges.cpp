@@ -159,6 +159,8 @@ bool PortConfigDialog::StoreSettings() {
         changed.push_back(undoPort);
     }
     std::reverse(changed.begin(), changed.end());
+    // What this window left in those ports is no other program's change.
+    for (int changedPort : changed) settingsAsRead[static_cast<size_t>(changedPort)] = ReadPortSettings(changedPort);
     ReportStoreFailure(port, error, changed);
     return false;
   }
