@@ -63,6 +63,11 @@ void PortConfigDialog::ApplyChanges() {
     return;
   }
 
+  // Another program (another window of this applet, say) may have stored settings since this
+  // window read them; they are not replaced unseen.
+  std::vector<int> changed = PortsChangedElsewhere();
+  if (!changed.empty() && !ConfirmOverwrite(changed)) return;
+
   if (!StoreSettings()) return;
 
   while (IsAnyPortOpen()) {
@@ -95,6 +100,23 @@ void PortConfigDialog::ApplyChanges() {
                 kCaption, MB_OK | MB_ICONEXCLAMATION);
   }
   EndDialog(IDOK);
+}
+
+std::vector<int> PortConfigDialog::PortsChangedElsewhere() {
+  std::vector<int> changed;
+  for (int i = 0; i < portCount; ++i)
+    if (ReadPortSettings(i) != settingsAsRead[static_cast<size_t>(i)]) changed.push_back(i);
+  return changed;
+}
+
+// Names the ports another program changed and asks whether this window's settings replace
+// them; true for Yes.
+bool PortConfigDialog::ConfirmOverwrite(const std::vector<int>& changedPorts) {
+  std::string message = "Another program has changed the settings of these ports since this window was opened:";
+  for (size_t i = 0; i < changedPorts.size(); ++i) message += (i ? ", " : " ") + portNames[changedPorts[i]];
+  message += ".\n\nStore the settings shown in this window for all ports anyway?\n"
+             "No stores nothing and returns to this window.";
+  return MessageBoxA(Handle(), message.c_str(), kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 // Every port's three values, changed or not, all or none. Each port's key must take writes
@@ -137,6 +159,8 @@ bool PortConfigDialog::StoreSettings() {
         changed.push_back(undoPort);
     }
     std::reverse(changed.begin(), changed.end());
+    // What this window left in those ports is no other program's change.
+    for (int changedPort : changed) settingsAsRead[static_cast<size_t>(changedPort)] = ReadPortSettings(changedPort);
     ReportStoreFailure(port, error, changed);
     return false;
   }

@@ -116,11 +116,12 @@ BOOL PortConfigDialog::OnInitDialog() {
     return TRUE;
   }
 
-  portSettings.assign(static_cast<size_t>(portCount), PortSettings{});
+  portSettings.clear();
   for (int i = 0; i < portCount; ++i) {
     portCombo.AddString(portNames[i].c_str());
-    LoadPortSettings(i);
+    portSettings.push_back(ReadPortSettings(i));
   }
+  settingsAsRead = portSettings;
   portCombo.SetCurSel(0);
   ShowCurrentPort();
   return TRUE;
@@ -152,16 +153,17 @@ std::string PortConfigDialog::PortKeyPath(int port) const {
   return std::string(kParametersKey) + "\\" + portKeyNames[static_cast<size_t>(port)];
 }
 
-void PortConfigDialog::LoadPortSettings(int port) {
+PortSettings PortConfigDialog::ReadPortSettings(int port) {
   SystemTools tools;
   std::string key = PortKeyPath(port);
-  PortSettings& settings = portSettings[port];
+  PortSettings settings{};
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
     settings.rs485Mode = kDefaultRs485Mode;
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "TxFIFO", &settings.txFifoLevel, 4))
     settings.txFifoLevel = kDefaultTxFifoLevel;
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RxFIFO", &settings.rxFifoLevel, 4))
     settings.rxFifoLevel = kDefaultRxFifoLevel;
+  return settings;
 }
 
 PortSettings* PortConfigDialog::CurrentSettings() {

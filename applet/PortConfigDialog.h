@@ -1,7 +1,7 @@
 // "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
 // record per port while the user edits them, and applies them to the driver. Applying (ApplyChanges,
-// IsAnyPortOpen, IsValidPortName, StoreSettings, ReportStoreFailure) is implemented in
-// ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
+// IsAnyPortOpen, IsValidPortName, PortsChangedElsewhere, ConfirmOverwrite, StoreSettings,
+// ReportStoreFailure) is implemented in ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
 #pragma once
 
 #include <string>
@@ -27,6 +27,9 @@ class PortConfigDialog : public Dialog {
   std::vector<std::string> portNames;     // device names from the serial device map, upper case
   int portCount = 0;
   std::vector<PortSettings> portSettings;
+  // Each port's settings as the registry held them when the dialog opened: Apply compares them
+  // with what it holds then, to find ports that another program changed meanwhile.
+  std::vector<PortSettings> settingsAsRead;
   std::string portNamePrefix;
   HICON icon;
 
@@ -55,7 +58,11 @@ class PortConfigDialog : public Dialog {
   DWORD BuildPortList();
   // The registry key of a port's settings: its subkey of the driver's Parameters key.
   std::string PortKeyPath(int port) const;
-  void LoadPortSettings(int port);
+  // A port's settings as its registry key holds them now, with the driver's defaults for
+  // values that cannot be read.
+  PortSettings ReadPortSettings(int port);
+  // The ports whose stored settings differ from those read when the dialog opened.
+  std::vector<int> PortsChangedElsewhere();
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);
   void OnRs485Clicked();
@@ -63,5 +70,6 @@ class PortConfigDialog : public Dialog {
   void OnCancelButton();
   void ShowMessage(const char* text, UINT type);
   bool StoreSettings();
+  bool ConfirmOverwrite(const std::vector<int>& changedPorts);
   void ReportStoreFailure(int port, DWORD error, const std::vector<int>& changedPorts);
 };

@@ -49,9 +49,12 @@ BOOL InstallerApp::InitInstance() {
   operation.SetInfFile(driverName, sourceDirectory, infPath);
   if (operation.DoModal() == IDOK) {
     if (!operation.operationSucceeded) {
-      MessageBoxA(nullptr, "Due to an error the operation was not fully completed.\nRun setup again to complete the operation",
-                  kIncompleteCaption, MB_ICONEXCLAMATION);
-    } else if (operation.driverWasRunning && operation.installSelected) {
+      std::string message =
+          "Due to an error the operation was not fully completed.\nRun setup again to complete the operation" +
+          operation.oldDriverNote;
+      MessageBoxA(nullptr, message.c_str(), kIncompleteCaption, MB_ICONEXCLAMATION);
+    } else if (operation.driverWasRunning) {
+      // The old driver is still loaded, after an install as after a removal.
       SetupPromptReboot(nullptr, nullptr, FALSE);
     }
   }

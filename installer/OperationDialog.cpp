@@ -25,6 +25,7 @@ BOOL OperationDialog::OnInitDialog() {
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
+  oldDriverNote.clear();
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
   SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());
@@ -60,7 +61,10 @@ void OperationDialog::OnNext() {
   SetFocus(nextButton.Handle());
   installRadio.Enable(FALSE);
   uninstallRadio.Enable(FALSE);
-  statusText.SetText(installSelected && driverStarted
-                         ? "The operation was completed successfully and the driver\nhas been started."
-                         : "The operation was completed successfully.");
+  if (installSelected && driverStarted)
+    statusText.SetText("The operation was completed successfully and the driver\nhas been started.");
+  else if (!installSelected && driverWasRunning)
+    statusText.SetText("The operation was completed successfully. The driver\nkeeps running until the computer restarts.");
+  else
+    statusText.SetText("The operation was completed successfully.");
 }

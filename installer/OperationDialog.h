@@ -13,15 +13,22 @@ class OperationDialog : public Dialog {
 
   void SetInfFile(std::string driverName, std::string sourceDirectory, std::string infPath);
   // Installs or removes the driver as the INF file says; 1 on success, 0 on failure. After an
-  // install it also sets driverStarted or driverWasRunning to what the start request found.
+  // install it also sets driverStarted or driverWasRunning to what the start request found; after
+  // a removal, driverWasRunning when the driver did not stop. A failure after the driver was
+  // asked to stop starts it again and leaves in oldDriverNote what the closing message adds.
   int PerformOperation();
 
   BOOL installSelected = TRUE;
   BOOL operationSucceeded = FALSE;
+  // The driver stays loaded until the computer restarts: an install found it running, or a
+  // removal could not stop it. The restart prompt follows "Exit".
   BOOL driverWasRunning = FALSE;
   // Set by PerformOperation when this run's start request started the driver; the finished
   // page says so.
   BOOL driverStarted = FALSE;
+  // After a failed operation that had stopped a running driver: whether it runs again, as the
+  // closing message says it ("\n\n..."); empty when no driver was running.
+  std::string oldDriverNote;
   HICON icon;
   Button installRadio;
   Button uninstallRadio;

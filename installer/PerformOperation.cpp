@@ -100,6 +100,38 @@ std::string ErrorNumber(DWORD code) {
   return number;
 }
 
+// What the user reads for an error code: for a missing or malformed part of the INF file a plain
+// text of our own with the code, otherwise the system's text, or the code alone when the system
+// has none.
+std::string ErrorText(DWORD code) {
+  if (const char* own = InfProblemText(code)) return std::string(own) + " (" + ErrorNumber(code) + ")";
+  // A system text may hold %1-style inserts for which there are no arguments here: they are
+  // shown as they stand rather than failing the call.
+  LPSTR text = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  std::string message = length && text ? std::string(text) : ErrorNumber(code);
+  if (text) LocalFree(text);
+  return message;
+}
+
+// The state the Service Control Manager reports for a service; 0 when it cannot tell (the
+// service is not installed, say).
+DWORD ServiceState(const std::string& name) {
+  DWORD state = 0;
+  RequestService(name, [&state](SC_HANDLE service) {
+    SERVICE_STATUS status;
+    if (!QueryServiceStatus(service, &status)) return FALSE;
+    state = status.dwCurrentState;
+    return TRUE;
+  });
+  return state;
+}
+
+// Whether a state means that the driver is loaded: running, or on its way to or from it.
+bool Loaded(DWORD state) { return state != 0 && state != SERVICE_STOPPED; }
+
 }  // namespace
 
 BOOL StartServiceByName(const std::string& name) {
@@ -136,29 +168,54 @@ UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR pa
 void ReportLastError(HWND owner) {
   DWORD code = GetLastError();
   if (code == ERROR_CANCELLED) return;
-  std::string message;
-  if (const char* own = InfProblemText(code)) {
-    message = std::string(own) + " (" + ErrorNumber(code) + ")";
-  } else {
-    // A system text may hold %1-style inserts for which there are no arguments here: they are
-    // shown as they stand rather than failing the call.
-    LPSTR text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  reinterpret_cast<LPSTR>(&text), 0, nullptr);
-    // A code the system has no text for is shown as the code itself.
-    message = length && text ? std::string(text) : ErrorNumber(code);
-    if (text) LocalFree(text);
-  }
+  std::string message = ErrorText(code);
   MessageBoxA(owner, message.c_str(), kCaption, MB_ICONEXCLAMATION);
   OutputDebugStringA(message.c_str());
 }
+
+namespace {
+
+// The section's files and registry entries, the file queue (the installer queues nothing itself)
+// and the section's services; a failure is reported with its reason. False when a step failed.
+bool ProcessSection(HWND page, OperationResources& held, const char* section, const std::string& sourceDirectory) {
+  held.queue = SetupOpenFileQueue();
+  if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
+    ReportLastError(page);
+    return false;
+  }
+  held.context = SetupInitDefaultQueueCallbackEx(page, nullptr, 0, 0, nullptr);
+  if (!held.context) {
+    ReportLastError(page);
+    return false;
+  }
+  if (!SetupInstallFromInfSectionA(page, held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
+                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
+                                   nullptr) ||
+      !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, held.context) ||
+      !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
+    ReportLastError(page);
+    return false;
+  }
+  return true;
+}
+
+// After a failed run that had asked a running driver to stop: the driver is started again when
+// it stopped. Returns what the closing message adds about it.
+std::string RestartOldDriver(const std::string& name) {
+  if (Loaded(ServiceState(name))) return "\n\nThe driver that was running before is still running.";
+  if (StartServiceByName(name)) return "\n\nThe driver that was running before is running again.";
+  return "\n\nThe driver that was running before has been stopped and could not be started again.\nReason: " +
+         ErrorText(GetLastError());
+}
+
+}  // namespace
 
 int OperationDialog::PerformOperation() {
   const char* section = installSelected ? "Install" : "Uninstall";
   std::string keyPath = kServicesKey + driverName;
   OperationResources held;
   driverStarted = FALSE;
+  oldDriverNote.clear();
 
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {
@@ -179,36 +236,19 @@ int OperationDialog::PerformOperation() {
 
   // A stop request without waiting, whose answer is not needed: a driver that is not installed
   // or not running needs no stop, and one that keeps running is found by the start request
-  // below (ERROR_SERVICE_ALREADY_RUNNING).
+  // below (ERROR_SERVICE_ALREADY_RUNNING). Whether the driver ran before it, and still runs
+  // after it, decides what a failure and a removal must say.
+  bool ranBefore = Loaded(ServiceState(driverName));
   StopServiceByName(driverName);
+  bool runsOn = ranBefore && Loaded(ServiceState(driverName));
 
-  held.queue = SetupOpenFileQueue();
-  if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
-    ReportLastError(Handle());
+  if (!ProcessSection(Handle(), held, section, sourceDirectory)) {
+    // A failed run must not leave the machine with fewer working ports than it had.
+    if (ranBefore) oldDriverNote = RestartOldDriver(driverName);
     return 0;
   }
-  held.context = SetupInitDefaultQueueCallbackEx(Handle(), nullptr, 0, 0, nullptr);
-  if (!held.context) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // The section's files and registry entries, ...
-  if (!SetupInstallFromInfSectionA(Handle(), held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
-                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
-                                   nullptr)) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // ... the file queue (the installer queues nothing itself) ...
-  if (!SetupCommitFileQueueA(Handle(), held.queue, InstallQueueCallback, held.context)) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // ... then its services.
-  if (!SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
-    ReportLastError(Handle());
-    return 0;
-  }
+  // A removed driver that did not stop stays loaded until the computer restarts.
+  if (!installSelected && runsOn) driverWasRunning = TRUE;
 
   if (installSelected) {
     if (StartServiceByName(driverName)) {
