@@ -231,8 +231,8 @@ case "$name" in
     ;;
   unattended)
     # README.TXT's install without the installer: the INF's DefaultInstall from a command line
-    # makes the files, parameters and service that the installer makes, and net start starts the
-    # driver; after net stop, DefaultUninstall takes all of it away.
+    # makes the files, parameters and service that the installer makes; net start starts the
+    # driver, and so does a restart; after net stop, DefaultUninstall takes all of it away.
     hinf() { wine rundll32 setupapi,InstallHinfSection "$1" 132 'C:\NorvoSetup\norvo.inf' >/dev/null 2>&1; }
     files() { for file in drivers/norvo.sys norvo.cpl; do [ -f "$system32/$file" ] && echo -n "$file "; done; }
     service() { wine reg query "${params%\\*}" 2>/dev/null | tr -d '\r'; }
@@ -249,7 +249,9 @@ case "$name" in
     e2e_expect "service as the installer makes it" "$made" "$(service)"
     rm -f "$installer" "$unattended"
     wine net start norvo >/dev/null 2>&1
-    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value 'HKLM\HARDWARE\DEVICEMAP\SerialComm' NorvoP2)"
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    e2e_restart
+    e2e_expect "port published after a restart" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
     wine net stop norvo >/dev/null 2>&1
     hinf DefaultUninstall
     e2e_expect "files" "" "$(files)"
