@@ -1,7 +1,5 @@
 // "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
-// record per port while the user edits them, and applies them to the driver. Applying (ApplyChanges,
-// IsAnyPortOpen, IsValidPortName, StoreSettings, ReportStoreFailure) is implemented in
-// ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
+// record per port while the user edits them, and applies them to the driver.
 #pragma once
 
 #include <string>
@@ -9,6 +7,8 @@
 
 #include "Dialog.h"
 #include "PortSettings.h"
+
+class SettingsStore;
 
 class PortConfigDialog : public Dialog {
  public:
@@ -53,15 +53,10 @@ class PortConfigDialog : public Dialog {
 
  private:
   DWORD BuildPortList();
-  // The registry key of a port's settings: its subkey of the driver's Parameters key.
-  std::string PortKeyPath(int port) const;
-  void LoadPortSettings(int port);
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);
   void OnRs485Clicked();
   void OnDefault();
   void OnCancelButton();
-  void ShowMessage(const char* text, UINT type);
-  bool StoreSettings();
-  void ReportStoreFailure(int port, DWORD error, const std::vector<int>& changedPorts);
+  void ReportStoreFailure(const SettingsStore& store);
 };

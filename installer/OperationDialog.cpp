@@ -1,5 +1,6 @@
 #include "OperationDialog.h"
 
+#include "Message.h"
 #include "module.h"
 #include "resource.h"
 
@@ -27,7 +28,7 @@ BOOL OperationDialog::OnInitDialog() {
   driverStarted = FALSE;
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
-  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());
+  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName}).c_str());
   return TRUE;
 }
 
@@ -56,11 +57,9 @@ void OperationDialog::OnNext() {
     return;
   }
   nextButton.Enable(TRUE);
-  nextButton.SetText("Exit");
+  nextButton.SetText(LoadText(IDS_EXIT).c_str());
   SetFocus(nextButton.Handle());
   installRadio.Enable(FALSE);
   uninstallRadio.Enable(FALSE);
-  statusText.SetText(installSelected && driverStarted
-                         ? "The operation was completed successfully and the driver\nhas been started."
-                         : "The operation was completed successfully.");
+  statusText.SetText(LoadText(installSelected && driverStarted ? IDS_DONE_STARTED : IDS_DONE).c_str());
 }

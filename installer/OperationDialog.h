@@ -1,6 +1,5 @@
 // The second page: the user chooses install or uninstall, starts it with "&Next >" and reads
-// the result; the button then reads "Exit". PerformOperation and the free functions below are
-// implemented in PerformOperation.cpp; the page's own handlers in OperationDialog.cpp.
+// the result; the button then reads "Exit".
 #pragma once
 
 #include <string>
@@ -41,15 +40,3 @@ class OperationDialog : public Dialog {
   void OnUninstall();
   void OnNext();
 };
-
-// One start request for a service, without waiting; after false the last error tells why.
-BOOL StartServiceByName(const std::string& name);
-// One stop request, without waiting.
-BOOL StopServiceByName(const std::string& name);
-// The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
-// everything else goes to the system's default callback.
-UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
-// The thread's last error in a message box: for a missing or malformed part of the INF file a
-// plain text of our own with the code, otherwise the system's text, or the code alone when the
-// system has none; nothing for ERROR_CANCELLED.
-void ReportLastError(HWND owner);
