@@ -11,7 +11,7 @@
 // The string table entry with its inserts put in; empty when the module has no such entry.
 std::string LoadText(UINT id, std::initializer_list<std::string> inserts = {});
 
-// A message box with text and caption from the string table; returns what MessageBoxA returns.
+// A message box with text and caption from the string table; returns the button chosen.
 int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<std::string> inserts = {});
 
 // The system's text for an error code exactly as it comes, usually ending in CR LF, with any
