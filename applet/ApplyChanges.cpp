@@ -70,7 +70,7 @@ void PortConfigDialog::ApplyChanges() {
   if (started == 0 && !stopped && stopError == ERROR_SERVICE_REQUEST_TIMEOUT && reason == ERROR_SERVICE_ALREADY_RUNNING)
     reason = stopError;
   if (started == 0) {
-    ShowMessage(Handle(), IDS_NOT_APPLIED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {SystemText(reason)});
+    ShowMessage(Handle(), IDS_NOT_APPLIED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {SystemText(reason).c_str()});
   } else if (started == 2 && !stopped) {
     // The driver kept running through the failed stop, so it still has its old settings.
     ShowMessage(Handle(), IDS_NOT_RESTARTED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
@@ -82,11 +82,11 @@ void PortConfigDialog::ReportStoreFailure(const SettingsStore& store) {
   const std::string& port = portNames[static_cast<size_t>(store.failedPort)];
   const std::string& key = portKeyNames[static_cast<size_t>(store.failedPort)];
   if (store.changedPorts.empty()) {
-    ShowMessage(Handle(), IDS_NOT_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {port, key, SystemText(store.failure)});
+    ShowMessage(Handle(), IDS_NOT_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), SystemText(store.failure).c_str()});
     return;
   }
   std::string changed;
   for (int i : store.changedPorts) changed += (changed.empty() ? "" : LoadText(IDS_PORT_SEPARATOR)) + portNames[static_cast<size_t>(i)];
   ShowMessage(Handle(), IDS_PARTLY_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION,
-              {port, key, SystemText(store.failure), changed});
+              {port.c_str(), key.c_str(), SystemText(store.failure).c_str(), changed.c_str()});
 }

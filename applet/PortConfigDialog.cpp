@@ -117,10 +117,10 @@ BOOL PortConfigDialog::OnInitDialog() {
   }
 
   SettingsStore store(portKeyNames);
-  portSettings.clear();
+  portSettings.assign(static_cast<size_t>(portCount), PortSettings{});
   for (int i = 0; i < portCount; ++i) {
     portCombo.AddString(portNames[i].c_str());
-    portSettings.push_back(store.Load(i));
+    portSettings[static_cast<size_t>(i)] = store.Load(i);
   }
   portCombo.SetCurSel(0);
   ShowCurrentPort();

@@ -28,7 +28,7 @@ BOOL OperationDialog::OnInitDialog() {
   driverStarted = FALSE;
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
-  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName}).c_str());
+  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
   return TRUE;
 }
 

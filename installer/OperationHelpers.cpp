@@ -102,6 +102,6 @@ void ReportLastError(HWND owner) {
   // arguments here, are shown as they stand.
   UINT text = own ? own : IDS_SYSTEM_REASON;
   std::string insert = own ? HexCode(code) : SystemText(code);
-  ShowMessage(owner, text, IDS_CAPTION, MB_ICONEXCLAMATION, {insert});
-  OutputDebugStringA(LoadText(text, {insert}).c_str());
+  ShowMessage(owner, text, IDS_CAPTION, MB_ICONEXCLAMATION, {insert.c_str()});
+  OutputDebugStringA(LoadText(text, {insert.c_str()}).c_str());
 }

@@ -51,7 +51,7 @@ int OperationDialog::PerformOperation() {
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {
     OutputDebugStringA(infPath.c_str());
-    ShowMessage(Handle(), IDS_INVALID_INF, IDS_CAPTION, MB_ICONEXCLAMATION, {infPath});
+    ShowMessage(Handle(), IDS_INVALID_INF, IDS_CAPTION, MB_ICONEXCLAMATION, {infPath.c_str()});
     return 0;
   }
 
@@ -105,7 +105,7 @@ int OperationDialog::PerformOperation() {
       if (code == ERROR_SERVICE_ALREADY_RUNNING) {
         driverWasRunning = TRUE;
       } else {
-        ShowMessage(Handle(), IDS_NOT_STARTED, IDS_CAPTION, MB_ICONINFORMATION, {HexCode(code)});
+        ShowMessage(Handle(), IDS_NOT_STARTED, IDS_CAPTION, MB_ICONINFORMATION, {HexCode(code).c_str()});
       }
     }
   }

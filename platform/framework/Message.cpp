@@ -3,7 +3,7 @@
 #include "FrameworkStrings.h"
 #include "module.h"
 
-std::string LoadText(UINT id, std::initializer_list<std::string> inserts) {
+std::string LoadText(UINT id, std::initializer_list<const char*> inserts) {
   // LoadStringA cuts an entry to the buffer; a buffer it fills to the last place may have cut
   // it, so the entry is asked for again with twice the room.
   std::string entry;
@@ -28,7 +28,7 @@ std::string LoadText(UINT id, std::initializer_list<std::string> inserts) {
   return text;
 }
 
-int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<std::string> inserts) {
+int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<const char*> inserts) {
   return MessageBoxA(owner, LoadText(textId, inserts).c_str(), LoadText(captionId).c_str(), type);
 }
 
@@ -39,7 +39,7 @@ std::string SystemText(DWORD code) {
                                 0, nullptr);
   std::string result = length && text ? std::string(text, length) : std::string();
   if (text) LocalFree(text);
-  return result.empty() ? LoadText(IDS_ERROR_CODE, {HexCode(code)}) : result;
+  return result.empty() ? LoadText(IDS_ERROR_CODE, {HexCode(code).c_str()}) : result;
 }
 
 std::string HexCode(DWORD code) {

@@ -9,10 +9,10 @@
 #include "winapi.h"
 
 // The string table entry with its inserts put in; empty when the module has no such entry.
-std::string LoadText(UINT id, std::initializer_list<std::string> inserts = {});
+std::string LoadText(UINT id, std::initializer_list<const char*> inserts = {});
 
 // A message box with text and caption from the string table; returns the button chosen.
-int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<std::string> inserts = {});
+int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<const char*> inserts = {});
 
 // The system's text for an error code exactly as it comes, usually ending in CR LF, with any
 // %1-style inserts of its own left as they stand. For a code the system has no text for (a
