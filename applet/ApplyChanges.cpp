@@ -44,9 +44,16 @@ void PortConfigDialog::ApplyChanges() {
     return;
   }
 
-  // When the settings cannot be stored, the dialog stays open with the edits.
+  // Another program (another window of this applet, say) may have stored settings since this
+  // window read them; they are not replaced unseen.
   SettingsStore store(portKeyNames);
+  std::vector<int> changedElsewhere = store.ChangedSince(settingsAsRead);
+  if (!changedElsewhere.empty() && !ConfirmOverwrite(changedElsewhere)) return;
+
+  // When the settings cannot be stored, the dialog stays open with the edits.
   if (!store.Store(portSettings)) {
+    // What this window left in ports it could not put back is no other program's change.
+    for (int port : store.changedPorts) settingsAsRead[static_cast<size_t>(port)] = store.Load(port);
     ReportStoreFailure(store);
     return;
   }
@@ -78,15 +85,26 @@ void PortConfigDialog::ApplyChanges() {
   EndDialog(IDOK);
 }
 
+// Names the ports another program changed and asks whether this window's settings replace
+// them; true for Yes.
+bool PortConfigDialog::ConfirmOverwrite(const std::vector<int>& changedPorts) {
+  return ShowMessage(Handle(), IDS_CHANGED_ELSEWHERE, IDS_CAPTION, MB_YESNO | MB_ICONQUESTION,
+                     {PortList(changedPorts).c_str()}) == IDYES;
+}
+
 void PortConfigDialog::ReportStoreFailure(const SettingsStore& store) {
   const std::string& port = portNames[static_cast<size_t>(store.failedPort)];
   const std::string& key = portKeyNames[static_cast<size_t>(store.failedPort)];
-  if (store.changedPorts.empty()) {
-    ShowMessage(Handle(), IDS_NOT_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), SystemText(store.failure).c_str()});
-    return;
-  }
-  std::string changed;
-  for (int i : store.changedPorts) changed += (changed.empty() ? "" : LoadText(IDS_PORT_SEPARATOR)) + portNames[static_cast<size_t>(i)];
-  ShowMessage(Handle(), IDS_PARTLY_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION,
-              {port.c_str(), key.c_str(), SystemText(store.failure).c_str(), changed.c_str()});
+  std::string reason = SystemText(store.failure);
+  if (store.changedPorts.empty())
+    ShowMessage(Handle(), IDS_NOT_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), reason.c_str()});
+  else
+    ShowMessage(Handle(), IDS_PARTLY_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION,
+                {port.c_str(), key.c_str(), reason.c_str(), PortList(store.changedPorts).c_str()});
+}
+
+std::string PortConfigDialog::PortList(const std::vector<int>& ports) const {
+  std::string list;
+  for (int i : ports) list += (list.empty() ? "" : LoadText(IDS_PORT_SEPARATOR)) + portNames[static_cast<size_t>(i)];
+  return list;
 }

@@ -122,6 +122,7 @@ BOOL PortConfigDialog::OnInitDialog() {
     portCombo.AddString(portNames[i].c_str());
     portSettings[static_cast<size_t>(i)] = store.Load(i);
   }
+  settingsAsRead = portSettings;
   portCombo.SetCurSel(0);
   ShowCurrentPort();
   return TRUE;

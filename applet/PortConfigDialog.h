@@ -27,6 +27,9 @@ class PortConfigDialog : public Dialog {
   std::vector<std::string> portNames;     // device names from the serial device map, upper case
   int portCount = 0;
   std::vector<PortSettings> portSettings;
+  // Each port's settings as the registry held them when the dialog opened: Apply compares them
+  // with what it holds then, to find ports that another program changed meanwhile.
+  std::vector<PortSettings> settingsAsRead;
   std::string portNamePrefix;
   HICON icon;
 
@@ -58,5 +61,8 @@ class PortConfigDialog : public Dialog {
   void OnRs485Clicked();
   void OnDefault();
   void OnCancelButton();
+  bool ConfirmOverwrite(const std::vector<int>& changedPorts);
   void ReportStoreFailure(const SettingsStore& store);
+  // The ports' names, as a message lists them.
+  std::string PortList(const std::vector<int>& ports) const;
 };

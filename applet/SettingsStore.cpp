@@ -25,7 +25,7 @@ std::string SettingsStore::KeyPath(int port) const {
 PortSettings SettingsStore::Load(int port) const {
   SystemTools tools;
   std::string key = KeyPath(port);
-  PortSettings settings;
+  PortSettings settings{};
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
     settings.rs485Mode = kDefaultRs485Mode;
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "TxFIFO", &settings.txFifoLevel, 4))
@@ -33,6 +33,13 @@ PortSettings SettingsStore::Load(int port) const {
   if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RxFIFO", &settings.rxFifoLevel, 4))
     settings.rxFifoLevel = kDefaultRxFifoLevel;
   return settings;
+}
+
+std::vector<int> SettingsStore::ChangedSince(const std::vector<PortSettings>& asRead) const {
+  std::vector<int> changed;
+  for (size_t i = 0; i < keyNames.size(); ++i)
+    if (Load(static_cast<int>(i)) != asRead[i]) changed.push_back(static_cast<int>(i));
+  return changed;
 }
 
 bool SettingsStore::Fail(int port, DWORD error) {

@@ -16,6 +16,10 @@ class SettingsStore {
   // A port's settings as stored; each value that cannot be read is the driver's default.
   PortSettings Load(int port) const;
 
+  // The ports whose stored settings now differ from the given ones (another program may have
+  // stored settings since they were read).
+  std::vector<int> ChangedSince(const std::vector<PortSettings>& asRead) const;
+
   // Every port's three values, changed or not, all or none: each port's key must take writes
   // before the first value is written, the values as they are now are kept, and when a write
   // still fails, what was already written is put back. false when the settings are not stored;

@@ -50,8 +50,10 @@ BOOL InstallerApp::InitInstance() {
   operation.SetInfFile(driverName, sourceDirectory, infPath);
   if (operation.DoModal() == IDOK) {
     if (!operation.operationSucceeded) {
-      ShowMessage(nullptr, IDS_INCOMPLETE, IDS_INCOMPLETE_CAPTION, MB_ICONEXCLAMATION);
-    } else if (operation.driverWasRunning && operation.installSelected) {
+      ShowMessage(nullptr, operation.closingMessage, IDS_INCOMPLETE_CAPTION, MB_ICONEXCLAMATION,
+                  {operation.closingReason.c_str()});
+    } else if (operation.driverWasRunning) {
+      // The old driver is still loaded, after an install as after a removal.
       SetupPromptReboot(nullptr, nullptr, FALSE);
     }
   }

@@ -26,6 +26,8 @@ BOOL OperationDialog::OnInitDialog() {
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
+  closingMessage = IDS_INCOMPLETE;
+  closingReason.clear();
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
   SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
@@ -61,5 +63,8 @@ void OperationDialog::OnNext() {
   SetFocus(nextButton.Handle());
   installRadio.Enable(FALSE);
   uninstallRadio.Enable(FALSE);
-  statusText.SetText(LoadText(installSelected && driverStarted ? IDS_DONE_STARTED : IDS_DONE).c_str());
+  UINT status = IDS_DONE;
+  if (installSelected && driverStarted) status = IDS_DONE_STARTED;
+  else if (!installSelected && driverWasRunning) status = IDS_DONE_RUNS_ON;
+  statusText.SetText(LoadText(status).c_str());
 }

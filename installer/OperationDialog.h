@@ -12,15 +12,24 @@ class OperationDialog : public Dialog {
 
   void SetInfFile(std::string driverName, std::string sourceDirectory, std::string infPath);
   // Installs or removes the driver as the INF file says; 1 on success, 0 on failure. After an
-  // install it also sets driverStarted or driverWasRunning to what the start request found.
+  // install it also sets driverStarted or driverWasRunning to what the start request found; after
+  // a removal, driverWasRunning when the driver did not stop. A failure after the driver was
+  // asked to stop starts it again and sets closingMessage to what the closing message says.
   int PerformOperation();
 
   BOOL installSelected = TRUE;
   BOOL operationSucceeded = FALSE;
+  // The driver stays loaded until the computer restarts: an install found it running, or a
+  // removal could not stop it. The restart prompt follows "Exit".
   BOOL driverWasRunning = FALSE;
   // Set by PerformOperation when this run's start request started the driver; the finished
   // page says so.
   BOOL driverStarted = FALSE;
+  // After a failed operation the closing message: IDS_INCOMPLETE, or after a run that had
+  // stopped a running driver, one that also says whether it runs again, with closingReason its
+  // insert (why the driver could not be started again).
+  UINT closingMessage = 0;
+  std::string closingReason;
   HICON icon;
   Button installRadio;
   Button uninstallRadio;

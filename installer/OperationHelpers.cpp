@@ -1,5 +1,7 @@
 #include "OperationHelpers.h"
 
+#include <utility>
+
 #include "Message.h"
 #include "resource.h"
 
@@ -41,6 +43,13 @@ UINT InfProblemText(DWORD code) {
       return IDS_INF_BAD_SERVICE_SECTION;
   }
   return 0;
+}
+
+// The text and its insert for an error code (see ErrorText). A system text is put in whole: its
+// own %1-style inserts, for which there are no arguments here, stand as they are.
+std::pair<UINT, std::string> ErrorMessage(DWORD code) {
+  if (UINT own = InfProblemText(code)) return {own, HexCode(code)};
+  return {IDS_SYSTEM_REASON, SystemText(code)};
 }
 
 // A source file that is missing, and how often the user was asked for it. Where the system asks,
@@ -94,14 +103,26 @@ UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR pa
   return answer;
 }
 
+DWORD ServiceState(const std::string& name) {
+  DWORD state = 0;
+  RequestService(name, [&state](SC_HANDLE service) {
+    SERVICE_STATUS status;
+    if (!QueryServiceStatus(service, &status)) return FALSE;
+    state = status.dwCurrentState;
+    return TRUE;
+  });
+  return state;
+}
+
+std::string ErrorText(DWORD code) {
+  std::pair<UINT, std::string> message = ErrorMessage(code);
+  return LoadText(message.first, {message.second.c_str()});
+}
+
 void ReportLastError(HWND owner) {
   DWORD code = GetLastError();
   if (code == ERROR_CANCELLED) return;
-  UINT own = InfProblemText(code);
-  // The system's text stands as it comes: %1-style inserts in it, for which there are no
-  // arguments here, are shown as they stand.
-  UINT text = own ? own : IDS_SYSTEM_REASON;
-  std::string insert = own ? HexCode(code) : SystemText(code);
-  ShowMessage(owner, text, IDS_CAPTION, MB_ICONEXCLAMATION, {insert.c_str()});
-  OutputDebugStringA(LoadText(text, {insert.c_str()}).c_str());
+  std::pair<UINT, std::string> message = ErrorMessage(code);
+  ShowMessage(owner, message.first, IDS_CAPTION, MB_ICONEXCLAMATION, {message.second.c_str()});
+  OutputDebugStringA(LoadText(message.first, {message.second.c_str()}).c_str());
 }

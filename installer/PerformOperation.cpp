@@ -40,6 +40,43 @@ std::string ControlPanelCommand() {
   return program + " " + kAppletFileName;
 }
 
+// Whether a state means that the driver is loaded: running, or on its way to or from it.
+bool Loaded(DWORD state) { return state != 0 && state != SERVICE_STOPPED; }
+
+// The section's files and registry entries, the file queue (the installer queues nothing itself)
+// and the section's services; a failure is reported with its reason. False when a step failed.
+bool ProcessSection(HWND page, OperationResources& held, const char* section, const std::string& sourceDirectory) {
+  held.queue = SetupOpenFileQueue();
+  if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
+    ReportLastError(page);
+    return false;
+  }
+  held.context = SetupInitDefaultQueueCallbackEx(page, nullptr, 0, 0, nullptr);
+  if (!held.context) {
+    ReportLastError(page);
+    return false;
+  }
+  if (!SetupInstallFromInfSectionA(page, held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
+                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
+                                   nullptr) ||
+      !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, held.context) ||
+      !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
+    ReportLastError(page);
+    return false;
+  }
+  return true;
+}
+
+// After a failed run that had asked a running driver to stop: the driver is started again when
+// it stopped. Returns the closing message that says how the driver is; reason gets why it did
+// not start again.
+UINT RestartOldDriver(const std::string& name, std::string& reason) {
+  if (Loaded(ServiceState(name))) return IDS_INCOMPLETE_STILL_RUNNING;
+  if (StartServiceByName(name)) return IDS_INCOMPLETE_RUNNING_AGAIN;
+  reason = ErrorText(GetLastError());
+  return IDS_INCOMPLETE_NOT_RESTARTED;
+}
+
 }  // namespace
 
 int OperationDialog::PerformOperation() {
@@ -47,6 +84,8 @@ int OperationDialog::PerformOperation() {
   std::string keyPath = kServicesKey + driverName;
   OperationResources held;
   driverStarted = FALSE;
+  closingMessage = IDS_INCOMPLETE;
+  closingReason.clear();
 
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {
@@ -66,36 +105,19 @@ int OperationDialog::PerformOperation() {
 
   // A stop request without waiting, whose answer is not needed: a driver that is not installed
   // or not running needs no stop, and one that keeps running is found by the start request
-  // below (ERROR_SERVICE_ALREADY_RUNNING).
+  // below (ERROR_SERVICE_ALREADY_RUNNING). Whether the driver ran before it, and still runs
+  // after it, decides what a failure and a removal must say.
+  bool ranBefore = Loaded(ServiceState(driverName));
   StopServiceByName(driverName);
+  bool runsOn = ranBefore && Loaded(ServiceState(driverName));
 
-  held.queue = SetupOpenFileQueue();
-  if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
-    ReportLastError(Handle());
+  if (!ProcessSection(Handle(), held, section, sourceDirectory)) {
+    // A failed run must not leave the machine with fewer working ports than it had.
+    if (ranBefore) closingMessage = RestartOldDriver(driverName, closingReason);
     return 0;
   }
-  held.context = SetupInitDefaultQueueCallbackEx(Handle(), nullptr, 0, 0, nullptr);
-  if (!held.context) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // The section's files and registry entries, ...
-  if (!SetupInstallFromInfSectionA(Handle(), held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
-                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
-                                   nullptr)) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // ... the file queue (the installer queues nothing itself) ...
-  if (!SetupCommitFileQueueA(Handle(), held.queue, InstallQueueCallback, held.context)) {
-    ReportLastError(Handle());
-    return 0;
-  }
-  // ... then its services.
-  if (!SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
-    ReportLastError(Handle());
-    return 0;
-  }
+  // A removed driver that did not stop stays loaded until the computer restarts.
+  if (!installSelected && runsOn) driverWasRunning = TRUE;
 
   if (installSelected) {
     if (StartServiceByName(driverName)) {

@@ -89,6 +89,45 @@ TEST_F(ApplyChanges, EnterAppliesAsTheDefaultButton) {
   EXPECT_EQ(1, starts);
 }
 
+// Another program (a second window of the applet, say) stores settings while this window is
+// open: Apply names the ports it changed; No stores nothing and keeps the window, Yes stores this
+// window's values as usual. The same values written back in another type are no change.
+TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) {
+  const std::string question =
+      "Another program has changed the settings of these ports since this window was opened: COM9, COM10.\n\n"
+      "Store the settings shown in this window for all ports anyway?\nNo stores nothing and returns to this window.";
+  auto otherProgram = [] {
+    SetLevel("NorvoP9", "TxFIFO", 7);
+    SetLevel("NorvoP10", "RS485Mode", 1);
+    SetLevel("NorvoP2", "TxFIFO", 64, REG_DWORD);  // the value it had
+    memory::ForgetRegistryWrites();
+  };
+  EXPECT_EQ(IDCANCEL, Run([&](DialogUser& user) {
+              user.Drag(kTxSlider, 99);
+              otherProgram();
+              memory::OnMessageBox(kSetup, [](DialogUser& box) { box.Click(IDNO); });
+              user.Click(kApply);
+              EXPECT_FALSE(user.Ended());
+              user.Click(kCancelButton);
+            }));
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  EXPECT_EQ(question, memory::MessageBoxes()[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), memory::MessageBoxes()[0].type);
+  EXPECT_TRUE(memory::RegistryWrites().empty());
+  EXPECT_FALSE(ServiceTouched());
+  EXPECT_EQ(7, ReadValue(std::string(kParameters) + "\\NorvoP9", "TxFIFO").AsInt());
+
+  memory::Reset();
+  SetUp();
+  EXPECT_EQ(IDOK, Run([&](DialogUser& user) {
+              otherProgram();
+              user.Click(kApply);  // the box's default button, Yes
+            }));
+  EXPECT_EQ(std::vector<std::string>{question}, Boxes());
+  EXPECT_EQ(16, ReadValue(std::string(kParameters) + "\\NorvoP9", "TxFIFO").AsInt());
+  EXPECT_EQ(1, starts);
+}
+
 TEST_F(ApplyChanges, OpensEachPortExclusivelyForOverlappedUseAndClosesItAtOnce) {
   Run([](DialogUser& user) { user.Click(kApply); });
   ASSERT_EQ(3u, memory::DeviceOpens().size());
@@ -350,11 +389,13 @@ TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
               user.Click(kCancelButton);
             }));
   EXPECT_EQ(3, shown.portCount);
-  ASSERT_EQ(1u, Boxes().size());
+  // The key's values are gone too, which Apply asks about first (the default, Yes, goes on).
+  ASSERT_EQ(2u, Boxes().size());
+  EXPECT_EQ(0u, Boxes()[0].find("Another program has changed the settings of these ports since this window was opened: COM9."));
   EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
                         "Reason: The system cannot find the file specified.\r\n") +
                 kNothingStored,
-            Boxes()[0]);
+            Boxes()[1]);
   EXPECT_TRUE(memory::RegistryWrites().empty());
 }
 
@@ -391,10 +432,18 @@ TEST_F(FailedApply, ValuesThatCannotBePutBackAreNamedByPort) {
   EXPECT_EQ((std::vector<BYTE>{'o', 'n', 0, 0}), after[3].data);
 }
 
+// What the failed Apply left in those ports is this window's own: applying again stores without
+// asking about another program.
 TEST_F(FailedApply, WhenNothingCanBePutBackEveryWrittenPortIsNamed) {
-  memory::FailRegistryWrites(4, 100, ERROR_ACCESS_DENIED);
-  std::string message = ApplyThenCancel();
-  EXPECT_NE(std::string::npos, message.find("These ports now hold new settings: COM2, COM9.\n")) << message;
+  memory::FailRegistryWrites(4, 4, ERROR_ACCESS_DENIED);  // the fifth write and the four undos
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) {
+              user.Drag(kTxSlider, 77);
+              user.Click(kApply);
+              user.Click(kApply);
+            }));
+  ASSERT_EQ(1u, Boxes().size());
+  EXPECT_NE(std::string::npos, Boxes()[0].find("These ports now hold new settings: COM2, COM9.\n")) << Boxes()[0];
+  EXPECT_EQ(77, ReadValue(std::string(kParameters) + "\\NorvoP2", "TxFIFO").AsInt());
 }
 
 }  // namespace

@@ -237,6 +237,57 @@ TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {
   EXPECT_TRUE(memory::RestartRequests().empty());
 }
 
+// A failed run that had stopped a running driver starts it again before the closing message,
+// which says whether it runs; a driver that would not stop just keeps running.
+TEST_F(Installer, AFailedReinstallStartsTheOldDriverAgainAndSaysWhetherItRuns) {
+  struct Case {
+    DWORD stopError, startError;
+    const char* note;
+  } cases[] = {
+      {0, 0, "\n\nThe driver that was running before is running again."},
+      {ERROR_INVALID_SERVICE_CONTROL, 0, "\n\nThe driver that was running before is still running."},
+      {0, ERROR_BAD_EXE_FORMAT,
+       "\n\nThe driver that was running before has been stopped and could not be started again.\n"
+       "Reason: %1 is not a valid Win32 application.\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.note);
+    memory::Reset();
+    LayOutPackage();
+    memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
+    memory::ServiceBehaviour running;
+    running.state = SERVICE_RUNNING;
+    running.stopError = c.stopError;
+    running.startError = c.startError;
+    memory::AddService("norvo", running);
+    Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+    memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
+    RunInstaller();
+    ASSERT_EQ((std::vector<std::string>{"Files Needed", kErrorCaption}), Captions());
+    EXPECT_EQ(kErrorText + std::string(c.note), memory::MessageBoxes()[1].text);
+    EXPECT_EQ(static_cast<DWORD>(c.startError ? SERVICE_STOPPED : SERVICE_RUNNING), memory::FindService("norvo")->state);
+    EXPECT_EQ(0, memory::OpenServiceHandles());
+  }
+}
+
+// A removal whose driver will not stop: the status line says it runs until the restart, and the
+// restart prompt follows "Exit" as after an install that found it running.
+TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
+  memory::ServiceBehaviour running;
+  running.state = SERVICE_RUNNING;
+  running.stopError = ERROR_INVALID_SERVICE_CONTROL;
+  memory::AddService("norvo", running);
+  Operate(false, [](DialogUser& page) {
+    EXPECT_EQ("The operation was completed successfully. The driver\nkeeps running until the computer restarts.",
+              page.Text(kStatus));
+    page.Click(kNext);
+  });
+  memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+  RunInstaller();
+  EXPECT_EQ((std::vector<std::string>{"System Settings Change"}), Captions());
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
 TEST_F(Installer, OnlyTheOkResultOfThePageLeadsToTheRestartPrompt) {
   memory::ServiceBehaviour running;
   running.state = SERVICE_RUNNING;
@@ -249,7 +300,7 @@ TEST_F(Installer, OnlyTheOkResultOfThePageLeadsToTheRestartPrompt) {
 
 TEST_F(Installer, ADisabledServiceIsReportedAsInstalledButNotStarted) {
   std::string inf = PackageInf();
-  inf.replace(inf.find("StartType=3"), 11, "StartType=4");
+  inf.replace(inf.find("StartType=1"), 11, "StartType=4");
   memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", inf);
   Operate(true, [](DialogUser& page) {
     EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));

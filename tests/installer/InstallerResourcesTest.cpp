@@ -51,6 +51,7 @@ TEST(InstallerResources, TheOperationPage) {
   EXPECT_EQ("Please select the operation to perform...", t.items[5].text);
   EXPECT_EQ("xxx", t.items[7].text);
   EXPECT_EQ((std::vector<short>{60, 20, 165, 10}), Box(t.items[7]));
+  EXPECT_TRUE(t.items[7].style & SS_NOPREFIX);  // the file's name as found, "&" included
 }
 
 TEST(InstallerResources, IconAndVersion) {

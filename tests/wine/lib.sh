@@ -14,13 +14,20 @@ e2e_begin() {
     trap 'e2e_end; norvo_display_stop' EXIT
   else
     norvo_wine_prefix
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
-    wineserver -p >/dev/null 2>&1 </dev/null || true
-    wine cmd /c exit >/dev/null 2>&1 || true
+    e2e_restart
     trap e2e_end EXIT
   fi
   system32="$WINEPREFIX/drive_c/windows/system32"
+}
+
+# What a restart of the computer is to the prefix: the wine server ends, with every program,
+# service and driver, and the volatile keys go; a new server starts the services set to start
+# with the system. Its output and the first program's go nowhere (they would hold a pipe open).
+e2e_restart() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+  wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 e2e_end() {
@@ -48,6 +55,9 @@ e2e_reg() {
 # its files, and port links. The device map key itself is volatile (the system makes it at
 # start) and must stay.
 e2e_clean() {
+  # The driver starts with the system, so the new server may have started one a previous case
+  # installed: it is stopped first, as a service that runs is only marked for deletion.
+  wine sc stop norvo >/dev/null 2>&1 || true
   wine sc delete norvo >/dev/null 2>&1 || true
   rm -f "$WINEPREFIX"/dosdevices/com1[1-4]
   find "$system32" -maxdepth 1 -iname norvo.cpl -delete 2>/dev/null || true
@@ -60,6 +70,8 @@ e2e_clean() {
 "norvoP3"=-
 REG
   find "$system32/drivers" -maxdepth 1 -iname norvo.sys -delete 2>/dev/null || true
+  # A driver that would not stop stays loaded, its service marked for deletion, until a restart.
+  if wine sc query norvo >/dev/null 2>&1; then e2e_restart; fi
 }
 
 # Plays a robot script; its screenshots go to $shots/<case>-<name>.png.

@@ -16,6 +16,7 @@ rm -rf "$setup"
 cp -r "$build/package" "$setup"
 params='HKLM\SYSTEM\CurrentControlSet\Services\norvo\Parameters'
 loaded='HKLM\HARDWARE\DEVICEMAP\NorvoLoaded'
+devicemap='HKLM\HARDWARE\DEVICEMAP\SerialComm'
 
 run_installer() {  # <robot script> <shot prefix>
   e2e_start "C:\\NorvoSetup\\norvoinst.exe"
@@ -55,6 +56,18 @@ applet_with_read_only_key() {  # <key> <robot script>
   e2e_wait_exit "$host"
 }
 
+# The driver service's state as `sc query` gives it, such as "4  RUNNING".
+service_state() {
+  wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}'
+}
+
+# From now on the running driver can't be stopped, as when its ports are in use.
+driver_refuses_stop() {
+  wine reg add "$params" /v RefuseStop /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  wine sc stop norvo >/dev/null 2>&1 || true
+  wine sc start norvo >/dev/null 2>&1 || true
+}
+
 # The driver's parameters as `reg export` writes them, for byte-for-byte comparisons.
 export_parameters() {  # <file>
   rm -f "$1"
@@ -67,8 +80,8 @@ case "$name" in
     install_package
     e2e_expect "driver image" yes "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
     e2e_expect "applet" yes "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
-    e2e_expect "service state" "4  RUNNING" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
-    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value 'HKLM\HARDWARE\DEVICEMAP\SerialComm' NorvoP2)"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
     e2e_expect "prefix" "REG_SZ COM" "$(e2e_value "$params" PortNamePrefix)"
     ;;
   configure)
@@ -110,13 +123,52 @@ case "$name" in
     ;;
   reinstall-running)
     install_package
-    # The running driver can't be stopped, as when its ports are in use.
-    wine reg add "$params" /v RefuseStop /t REG_DWORD /d 1 /f >/dev/null 2>&1
-    wine sc stop norvo >/dev/null 2>&1 || true
-    wine sc start norvo >/dev/null 2>&1 || true
+    driver_refuses_stop
     run_installer reinstall-running.txt "$name"
     e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
-    e2e_expect "service state" "4  RUNNING" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    ;;
+  restart)
+    install_package
+    open_applet
+    e2e_robot "$scripts/configure-apply.txt" "$name-apply"
+    e2e_wait_exit "$host"
+    e2e_restart
+    # The driver started with the system: it runs, published its ports and read the settings.
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    e2e_expect "driver loaded NorvoP1" "REG_SZ RS485Mode=1 TxFIFO=64 RxFIFO=32" "$(e2e_value "$loaded" NorvoP1)"
+    open_applet
+    e2e_robot "$scripts/after-restart.txt" "$name"
+    e2e_wait_exit "$host"
+    ;;
+  reinstall-fails)
+    install_package
+    # The disk lacks the driver image: the reinstall stops the running driver, fails, and starts
+    # it again.
+    rm -f "$setup/norvo.sys"
+    run_installer reinstall-fails.txt "$name"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    ;;
+  uninstall-running)
+    install_package
+    driver_refuses_stop
+    run_installer uninstall-running.txt "$name"
+    # Removed from the system, but loaded until the restart, with its ports.
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
+  changed-elsewhere)
+    install_package
+    open_applet
+    e2e_robot "$scripts/changed-elsewhere-open.txt" "$name-open"
+    # Another program stores COM11's transmit level while the window is open.
+    wine reg add "$params\\NorvoP1" /v TxFIFO /t REG_BINARY /d 07000000 /f >/dev/null 2>&1
+    e2e_robot "$scripts/changed-elsewhere.txt" "$name"
+    e2e_wait_exit "$host"
+    e2e_expect "the other program's value" "REG_BINARY 07000000" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
+    e2e_expect "nothing else stored" "" "$(e2e_value "$params\\NorvoP2" TxFIFO)"
     ;;
   uninstall)
     install_package
@@ -138,7 +190,7 @@ case "$name" in
     e2e_robot "$scripts/start-fails.txt" "$name"
     e2e_wait_exit "$host"
     e2e_expect "stored TxFIFO of NorvoP1" "REG_BINARY 2A000000" "$(e2e_value "$params\\NorvoP1" TxFIFO)"
-    e2e_expect "service state" "1  STOPPED" "$(wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}')"
+    e2e_expect "service state" "1  STOPPED" "$(service_state)"
     ;;
   read-only-port)
     install_package
