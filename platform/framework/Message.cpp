@@ -1,28 +1,27 @@
 #include "Message.h"
 
+#include <vector>
+
 #include "FrameworkStrings.h"
 #include "module.h"
 
 std::string LoadText(UINT id, std::initializer_list<const char*> inserts) {
   // LoadStringA cuts an entry to the buffer; a buffer it fills to the last place may have cut
   // it, so the entry is asked for again with twice the room.
-  std::string entry;
+  std::vector<char> entry;
   for (int size = 256;; size *= 2) {
-    entry.assign(static_cast<size_t>(size), '\0');
-    int length = LoadStringA(CurrentModule(), id, &entry[0], size);
-    if (length < size - 1) {
-      entry.resize(length > 0 ? static_cast<size_t>(length) : 0);
-      break;
-    }
+    entry.resize(static_cast<size_t>(size));
+    if (LoadStringA(CurrentModule(), id, entry.data(), size) < size - 1) break;
   }
+  // The entry ends at its NUL; each %1 to %9 that has an insert is replaced by it.
   std::string text;
-  for (size_t i = 0; i < entry.size(); ++i) {
-    char next = i + 1 < entry.size() ? entry[i + 1] : '\0';
-    if (entry[i] == '%' && next >= '1' && next <= '9' && static_cast<size_t>(next - '1') < inserts.size()) {
-      text += inserts.begin()[next - '1'];
-      ++i;
+  for (const char* c = entry.data(); *c; ++c) {
+    size_t number = c[0] == '%' && c[1] >= '1' && c[1] <= '9' ? static_cast<size_t>(c[1] - '1') : inserts.size();
+    if (number < inserts.size()) {
+      text += inserts.begin()[number];
+      ++c;
     } else {
-      text += entry[i];
+      text += *c;
     }
   }
   return text;
