@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "Names.h"
 #include "SystemTools.h"
