@@ -1,7 +1,9 @@
 #include "ControlPanelApplet.h"
 
+#include "Message.h"
 #include "Text.h"
 #include "module.h"
+#include "resource.h"
 
 ControlPanelApplet* ControlPanelApplet::current = nullptr;
 
@@ -17,19 +19,21 @@ LONG ControlPanelApplet::OnInit() { return 1; }
 LONG ControlPanelApplet::OnSelect(UINT, LONG_PTR) { return 1; }
 LONG ControlPanelApplet::OnStop(UINT, LONG_PTR) { return 1; }
 
+// The raw applet answers for a module whose applet object adds nothing; this module's
+// SerialBoardApplet replaces it, so the Control Panel never shows it.
 LONG ControlPanelApplet::OnNewInquire(UINT, NEWCPLINFOA* info) {
-  FillInquiry(info, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(1)), "Applet", "Raw Cpl Applet");
+  FillInquiry(info, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(1)), IDS_RAW_APPLET_NAME, IDS_RAW_APPLET_INFO);
   return 0;
 }
 
-void ControlPanelApplet::FillInquiry(NEWCPLINFOA* info, HICON icon, const char* name, const char* text) {
+void ControlPanelApplet::FillInquiry(NEWCPLINFOA* info, HICON icon, UINT nameId, UINT textId) {
   info->dwSize = sizeof(NEWCPLINFOA);
   info->dwFlags = 0;
   info->dwHelpContext = 0;
   info->lData = 0;
   info->hIcon = icon;
-  CopyText(info->szName, name);
-  CopyText(info->szInfo, text);
+  CopyText(info->szName, LoadText(nameId).c_str());
+  CopyText(info->szInfo, LoadText(textId).c_str());
   CopyText(info->szHelpFile, "");
 }
 

@@ -23,7 +23,8 @@ class ControlPanelApplet {
   static ControlPanelApplet* current;
 
  protected:
-  static void FillInquiry(NEWCPLINFOA* info, HICON icon, const char* name, const char* text);
+  // Fills the record with the icon and the name and description of the string table.
+  static void FillInquiry(NEWCPLINFOA* info, HICON icon, UINT nameId, UINT textId);
 };
 
 extern "C" LONG APIENTRY CPlApplet(HWND window, UINT message, LPARAM lParam1, LPARAM lParam2);

@@ -1,5 +1,4 @@
-// The fixed names the applet uses: the driver's registry keys, service and files, and the
-// caption of its message boxes.
+// The fixed names the applet uses: the driver's registry keys, service and files.
 #pragma once
 
 // The driver's configuration key below HKEY_LOCAL_MACHINE: one subkey per port.
@@ -10,5 +9,3 @@ inline constexpr char kServiceName[] = "norvo";
 inline constexpr char kSerialDeviceMap[] = "HARDWARE\\DEVICEMAP\\SerialComm";
 // The driver's image, relative to the system directory.
 inline constexpr char kDriverImage[] = "\\DRIVERS\\norvo.SYS";
-// The caption of every message box of the applet.
-inline constexpr char kCaption[] = "Norvo Setup";

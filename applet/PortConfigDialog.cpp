@@ -3,7 +3,9 @@
 #include <climits>
 
 #include "AboutDialog.h"
+#include "Message.h"
 #include "Names.h"
+#include "SettingsStore.h"
 #include "SystemTools.h"
 #include "Text.h"
 #include "module.h"
@@ -17,9 +19,9 @@ const int kTicks[] = {20, 40, 60, 80, 100};
 // A slider's range of levels, each end labelled beside it.
 void ShowLevelRange(const Trackbar& slider, const Control& lowText, const Control& highText) {
   slider.SetRangeMin(kLevelMin, FALSE);
-  lowText.SetText("Low(1)");
+  lowText.SetText(LoadText(IDS_LEVEL_LOW).c_str());
   slider.SetRangeMax(kLevelMax, FALSE);
-  highText.SetText("High(127)");
+  highText.SetText(LoadText(IDS_LEVEL_HIGH).c_str());
 }
 
 // A level as a number beside its slider.
@@ -80,17 +82,17 @@ BOOL PortConfigDialog::OnInitDialog() {
   const char* version =
       length > 0 && length < MAX_PATH ? tools.GetFileVersionString(std::string(systemDirectory, length) + kDriverImage) : nullptr;
   if (!version) {
-    ShowMessage("Please install Norvo driver first.", MB_ICONEXCLAMATION);
+    ShowMessage(Handle(), IDS_NO_DRIVER, IDS_CAPTION, MB_ICONEXCLAMATION);
     EndDialog(IDCANCEL);
     return TRUE;
   }
   SetDlgItemTextA(Handle(), IDC_DRIVER_VERSION, version);
 
-  char about[256];
-  if (LoadStringA(CurrentModule(), IDS_ABOUTBOX, about, sizeof about) > 0) {
+  std::string about = LoadText(IDS_ABOUTBOX);
+  if (!about.empty()) {
     HMENU menu = GetSystemMenu(Handle(), FALSE);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
   }
 
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -104,22 +106,21 @@ BOOL PortConfigDialog::OnInitDialog() {
   DWORD listError = BuildPortList();
   if (portCount == 0 && listError == ERROR_ACCESS_DENIED) {
     // The driver's key is there, but this user may not change it: no card is missing.
-    ShowMessage("You do not have the rights to change the settings of the Norvo driver.\n"
-                "An administrator can change them.",
-                MB_ICONHAND);
+    ShowMessage(Handle(), IDS_NO_RIGHTS, IDS_CAPTION, MB_ICONHAND);
     EndDialog(IDCANCEL);
     return TRUE;
   }
   if (portCount == 0) {
-    ShowMessage("No port detected\nPlease install KVR Norvo card first.", MB_ICONHAND);
+    ShowMessage(Handle(), IDS_NO_PORT, IDS_CAPTION, MB_ICONHAND);
     EndDialog(IDCANCEL);
     return TRUE;
   }
 
-  portSettings.clear();
+  SettingsStore store(portKeyNames);
+  portSettings.assign(static_cast<size_t>(portCount), PortSettings{});
   for (int i = 0; i < portCount; ++i) {
     portCombo.AddString(portNames[i].c_str());
-    portSettings.push_back(ReadPortSettings(i));
+    portSettings[static_cast<size_t>(i)] = store.Load(i);
   }
   settingsAsRead = portSettings;
   portCombo.SetCurSel(0);
@@ -147,23 +148,6 @@ DWORD PortConfigDialog::BuildPortList() {
     }
   }
   return error;
-}
-
-std::string PortConfigDialog::PortKeyPath(int port) const {
-  return std::string(kParametersKey) + "\\" + portKeyNames[static_cast<size_t>(port)];
-}
-
-PortSettings PortConfigDialog::ReadPortSettings(int port) {
-  SystemTools tools;
-  std::string key = PortKeyPath(port);
-  PortSettings settings{};
-  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RS485Mode", &settings.rs485Mode, 4))
-    settings.rs485Mode = kDefaultRs485Mode;
-  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "TxFIFO", &settings.txFifoLevel, 4))
-    settings.txFifoLevel = kDefaultTxFifoLevel;
-  if (!tools.ReadRegistryBinary(HKEY_LOCAL_MACHINE, key, "RxFIFO", &settings.rxFifoLevel, 4))
-    settings.rxFifoLevel = kDefaultRxFifoLevel;
-  return settings;
 }
 
 PortSettings* PortConfigDialog::CurrentSettings() {
@@ -243,5 +227,3 @@ void PortConfigDialog::OnDefault() {
 void PortConfigDialog::OnCancelButton() { EndDialog(IDCANCEL); }
 
 void PortConfigDialog::OnOK() { ApplyChanges(); }
-
-void PortConfigDialog::ShowMessage(const char* text, UINT type) { MessageBoxA(Handle(), text, kCaption, type); }

@@ -1,7 +1,5 @@
 // "Norvo Configuration": lists the ports the running driver published, holds one PortSettings
-// record per port while the user edits them, and applies them to the driver. Applying (ApplyChanges,
-// IsAnyPortOpen, IsValidPortName, PortsChangedElsewhere, ConfirmOverwrite, StoreSettings,
-// ReportStoreFailure) is implemented in ApplyChanges.cpp; the rest in PortConfigDialog.cpp.
+// record per port while the user edits them, and applies them to the driver.
 #pragma once
 
 #include <string>
@@ -9,6 +7,8 @@
 
 #include "Dialog.h"
 #include "PortSettings.h"
+
+class SettingsStore;
 
 class PortConfigDialog : public Dialog {
  public:
@@ -56,20 +56,13 @@ class PortConfigDialog : public Dialog {
 
  private:
   DWORD BuildPortList();
-  // The registry key of a port's settings: its subkey of the driver's Parameters key.
-  std::string PortKeyPath(int port) const;
-  // A port's settings as its registry key holds them now, with the driver's defaults for
-  // values that cannot be read.
-  PortSettings ReadPortSettings(int port);
-  // The ports whose stored settings differ from those read when the dialog opened.
-  std::vector<int> PortsChangedElsewhere();
   PortSettings* CurrentSettings();
   void OnSliderScroll(HWND slider);
   void OnRs485Clicked();
   void OnDefault();
   void OnCancelButton();
-  void ShowMessage(const char* text, UINT type);
-  bool StoreSettings();
   bool ConfirmOverwrite(const std::vector<int>& changedPorts);
-  void ReportStoreFailure(int port, DWORD error, const std::vector<int>& changedPorts);
+  void ReportStoreFailure(const SettingsStore& store);
+  // The ports' names, as a message lists them.
+  std::string PortList(const std::vector<int>& ports) const;
 };

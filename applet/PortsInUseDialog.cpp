@@ -2,6 +2,13 @@
 
 #include "resource.h"
 
+namespace {
+// ExitWindowsEx: a restart in which programs are asked to close, not forced...
+const UINT kRestartFlags = EWX_REBOOT;
+// ...and its second argument, reserved on NT 4.0 (later systems read a reason code from it).
+const DWORD kRestartReserved = 0xFFFF;
+}  // namespace
+
 PortsInUseDialog::PortsInUseDialog(HWND parent) : Dialog(IDD_PORTS_IN_USE, parent) {}
 
 PortsInUseDialog::~PortsInUseDialog() = default;
@@ -29,7 +36,7 @@ void PortsInUseDialog::RestartWindows() {
   TOKEN_PRIVILEGES previous;  // 16 bytes, not used afterwards
   DWORD returned = 0;
   AdjustTokenPrivileges(token, FALSE, &privileges, sizeof previous, &previous, &returned);
-  ExitWindowsEx(EWX_REBOOT, 0xFFFF);
+  ExitWindowsEx(kRestartFlags, kRestartReserved);
   if (token) CloseHandle(token);
   EndDialog(IDCANCEL);
 }

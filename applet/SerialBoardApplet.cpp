@@ -15,6 +15,6 @@ LONG SerialBoardApplet::OnDblClk(HWND, UINT, LONG_PTR) {
 }
 
 LONG SerialBoardApplet::OnNewInquire(UINT, NEWCPLINFOA* info) {
-  FillInquiry(info, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_APPLET)), "Norvo", "Configures Norvo/cPCI boards");
+  FillInquiry(info, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_APPLET)), IDS_APPLET_NAME, IDS_APPLET_INFO);
   return 0;
 }

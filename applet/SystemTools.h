@@ -1,6 +1,5 @@
 // Registry, file-version and driver-service operations of the applet. Stateless: callers make
-// a local instance where they need one. The service operations (StopDriverService,
-// StartDriverService) are implemented in DriverService.cpp; the rest in SystemTools.cpp.
+// a local instance where they need one.
 //
 // Each result says whether the operation succeeded. The operations whose callers report why
 // they failed (the subkey enumeration, the key check, the writes, the save and restore of a

@@ -1,21 +1,22 @@
 #include "InstallerApp.h"
 
 #include "FileFinder.h"
+#include "Message.h"
 #include "Names.h"
 #include "OperationDialog.h"
 #include "WelcomeDialog.h"
+#include "resource.h"
 
 InstallerApp installerApp;
 
 InstallerApp::InstallerApp() : Application(nullptr) {}
 
-std::string& GetModuleDirectory(std::string& directory) {
+std::string InstallerApp::GetModuleDirectory() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   // 0 is a failure; a name that fills the whole buffer was cut short (and may lack its NUL).
   std::string name = length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-  directory = name.substr(0, name.find_last_of('\\') + 1);
-  return directory;
+  return name.substr(0, name.find_last_of('\\') + 1);
 }
 
 // Always FALSE: the program ends when the flow is over, without a message loop of its own.
@@ -23,7 +24,7 @@ BOOL InstallerApp::InitInstance() {
   FileFinder finder;
   WelcomeDialog welcome;
   OperationDialog operation;
-  std::string sourceDirectory, infPath, driverName;
+  std::string infPath, driverName;
 
   // Neither page becomes the main window: closing the first must not end the program.
   mainWindow = nullptr;
@@ -32,10 +33,10 @@ BOOL InstallerApp::InitInstance() {
 
   // Only the program's own directory is searched: when the system cannot say where that is,
   // there is no INF file to be found.
-  GetModuleDirectory(sourceDirectory);
+  std::string sourceDirectory = GetModuleDirectory();
   infPath = sourceDirectory + kInfFileName;
   if (sourceDirectory.empty() || !finder.FindFile(infPath)) {
-    MessageBoxA(nullptr, "Setup could not find a localised INF file", kSetupErrorCaption, MB_ICONEXCLAMATION);
+    ShowMessage(nullptr, IDS_NO_INF, IDS_SETUP_ERROR_CAPTION, MB_ICONEXCLAMATION);
     return FALSE;
   }
   // Step onto the search's first result, the file itself. FindNext answers whether another
@@ -49,10 +50,8 @@ BOOL InstallerApp::InitInstance() {
   operation.SetInfFile(driverName, sourceDirectory, infPath);
   if (operation.DoModal() == IDOK) {
     if (!operation.operationSucceeded) {
-      std::string message =
-          "Due to an error the operation was not fully completed.\nRun setup again to complete the operation" +
-          operation.oldDriverNote;
-      MessageBoxA(nullptr, message.c_str(), kIncompleteCaption, MB_ICONEXCLAMATION);
+      ShowMessage(nullptr, operation.closingMessage, IDS_INCOMPLETE_CAPTION, MB_ICONEXCLAMATION,
+                  {operation.closingReason.c_str()});
     } else if (operation.driverWasRunning) {
       // The old driver is still loaded, after an install as after a removal.
       SetupPromptReboot(nullptr, nullptr, FALSE);

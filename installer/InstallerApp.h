@@ -9,10 +9,10 @@ class InstallerApp : public Application {
  public:
   InstallerApp();
   BOOL InitInstance() override;
-};
 
-// The running program's directory, ending in a backslash; also assigned to directory. Empty
-// when the system cannot report the program's full name (a failure, or a name cut short).
-std::string& GetModuleDirectory(std::string& directory);
+  // The running program's directory, ending in a backslash. Empty when the system cannot
+  // report the program's full name (a failure, or a name cut short).
+  static std::string GetModuleDirectory();
+};
 
 extern InstallerApp installerApp;

@@ -1,5 +1,6 @@
 #include "OperationDialog.h"
 
+#include "Message.h"
 #include "module.h"
 #include "resource.h"
 
@@ -25,10 +26,11 @@ BOOL OperationDialog::OnInitDialog() {
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
-  oldDriverNote.clear();
+  closingMessage = IDS_INCOMPLETE;
+  closingReason.clear();
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
-  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, ("Installation File: " + driverName + ".INF").c_str());
+  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
   return TRUE;
 }
 
@@ -57,14 +59,12 @@ void OperationDialog::OnNext() {
     return;
   }
   nextButton.Enable(TRUE);
-  nextButton.SetText("Exit");
+  nextButton.SetText(LoadText(IDS_EXIT).c_str());
   SetFocus(nextButton.Handle());
   installRadio.Enable(FALSE);
   uninstallRadio.Enable(FALSE);
-  if (installSelected && driverStarted)
-    statusText.SetText("The operation was completed successfully and the driver\nhas been started.");
-  else if (!installSelected && driverWasRunning)
-    statusText.SetText("The operation was completed successfully. The driver\nkeeps running until the computer restarts.");
-  else
-    statusText.SetText("The operation was completed successfully.");
+  UINT status = IDS_DONE;
+  if (installSelected && driverStarted) status = IDS_DONE_STARTED;
+  else if (!installSelected && driverWasRunning) status = IDS_DONE_RUNS_ON;
+  statusText.SetText(LoadText(status).c_str());
 }

@@ -1,6 +1,5 @@
 // The second page: the user chooses install or uninstall, starts it with "&Next >" and reads
-// the result; the button then reads "Exit". PerformOperation and the free functions below are
-// implemented in PerformOperation.cpp; the page's own handlers in OperationDialog.cpp.
+// the result; the button then reads "Exit".
 #pragma once
 
 #include <string>
@@ -15,7 +14,7 @@ class OperationDialog : public Dialog {
   // Installs or removes the driver as the INF file says; 1 on success, 0 on failure. After an
   // install it also sets driverStarted or driverWasRunning to what the start request found; after
   // a removal, driverWasRunning when the driver did not stop. A failure after the driver was
-  // asked to stop starts it again and leaves in oldDriverNote what the closing message adds.
+  // asked to stop starts it again and sets closingMessage to what the closing message says.
   int PerformOperation();
 
   BOOL installSelected = TRUE;
@@ -26,9 +25,11 @@ class OperationDialog : public Dialog {
   // Set by PerformOperation when this run's start request started the driver; the finished
   // page says so.
   BOOL driverStarted = FALSE;
-  // After a failed operation that had stopped a running driver: whether it runs again, as the
-  // closing message says it ("\n\n..."); empty when no driver was running.
-  std::string oldDriverNote;
+  // After a failed operation the closing message: IDS_INCOMPLETE, or after a run that had
+  // stopped a running driver, one that also says whether it runs again, with closingReason its
+  // insert (why the driver could not be started again).
+  UINT closingMessage = 0;
+  std::string closingReason;
   HICON icon;
   Button installRadio;
   Button uninstallRadio;
@@ -48,15 +49,3 @@ class OperationDialog : public Dialog {
   void OnUninstall();
   void OnNext();
 };
-
-// One start request for a service, without waiting; after false the last error tells why.
-BOOL StartServiceByName(const std::string& name);
-// One stop request, without waiting.
-BOOL StopServiceByName(const std::string& name);
-// The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
-// everything else goes to the system's default callback.
-UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
-// The thread's last error in a message box: for a missing or malformed part of the INF file a
-// plain text of our own with the code, otherwise the system's text, or the code alone when the
-// system has none; nothing for ERROR_CANCELLED.
-void ReportLastError(HWND owner);

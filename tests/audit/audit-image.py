@@ -11,7 +11,8 @@ there is any. The checks:
   - no instruction of an executable section is missing from the i486 (P5/P6 and later
     instructions, MMX/SSE registers, long NOPs; the disassembly runs over whole sections);
   - no TLS directory, no delay-load imports;
-  - subsystem version and OS version 4.0; a DLL has base relocations;
+  - subsystem version and OS version 4.0; no DllCharacteristics bits (ASLR, DEP and the rest
+    came after NT 4.0); a DLL has base relocations;
   - the entry point is the named entry symbol;
   - every imported DLL and function is on an allow-list, each with its reason.
 """
@@ -90,7 +91,7 @@ class Image:
         self.image_base = struct.unpack_from("<I", d, opt + 28)[0]
         (self.os_major, self.os_minor, _, _, self.subsystem_major,
          self.subsystem_minor) = struct.unpack_from("<HHHHHH", d, opt + 40)
-        self.subsystem = struct.unpack_from("<H", d, opt + 68)[0]
+        self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", d, opt + 68)
         count = struct.unpack_from("<I", d, opt + 92)[0]
         self.directories = [struct.unpack_from("<II", d, opt + 96 + 8 * i) for i in range(count)]
         self.sections = []
@@ -291,6 +292,8 @@ def main():
         findings.append(f"OS version {image.os_major}.{image.os_minor}, not 4.0")
     if image.subsystem not in (2, 3):
         findings.append(f"subsystem {image.subsystem} is neither GUI nor console")
+    if image.dll_characteristics:
+        findings.append(f"DllCharacteristics 0x{image.dll_characteristics:04X}, not 0 (bits NT 4.0 predates)")
     if image.is_dll and image.directory(5)[1] == 0:
         findings.append("DLL without base relocations")
 

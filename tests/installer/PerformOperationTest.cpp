@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "InstallerTestSupport.h"
-#include "OperationDialog.h"
+#include "OperationHelpers.h"
 
 namespace {
 
