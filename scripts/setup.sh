@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev
-          g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils zip python3)
+          g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 xvfb imagemagick x11-utils zip python3 fonts-wine)
 
 missing=()
 for p in "${packages[@]}"; do

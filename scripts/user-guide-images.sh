@@ -48,6 +48,9 @@ for value in "iWindowPosX 0" "iWindowPosY 0" "iWindowPosDX 720" "iWindowPosDY 74
   set -- $value
   wine reg add 'HKCU\Software\Microsoft\Notepad' /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1
 done
+# Notepad of NT 4.0 shows text in Fixedsys; Wine's, given no face, takes the prefix's proportional
+# Tahoma and the columns would not line up.
+wine reg add 'HKCU\Software\Microsoft\Notepad' /v lfFaceName /d Fixedsys /f >/dev/null 2>&1
 wine notepad 'C:\NorvoDisk\README.TXT' >/dev/null 2>&1 &
 notepad=$!
 sleep 4

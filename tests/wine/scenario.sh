@@ -2,12 +2,14 @@
 # The life of the driver package under Wine, scenario by scenario, with the real Control Panel
 # host, SetupAPI, Service Control Manager and dialogs; the robot plays the user.
 #   scenario.sh <name> <Windows build dir>
-# Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png.
+# Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png, in a folder of
+# the Windows version when NORVO_WINDOWS names another than NT 4.0 (scripts/wine-env).
 set -euo pipefail
 name="$1" build="$2"
 robot="$build/uirobot.exe"
 shots="$build/screenshots"
 source "$(dirname "$0")/lib.sh"
+[ "$NORVO_WINDOWS" = nt40 ] || shots+="/$NORVO_WINDOWS"
 scripts="$here/scripts"
 e2e_begin
 e2e_clean
@@ -226,6 +228,57 @@ case "$name" in
     run_installer missing-file.txt "$name"
     e2e_expect "applet copied" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
+  unattended)
+    # README.TXT's install without the installer: the INF's DefaultInstall from a command line
+    # makes the files, parameters and service that the installer makes; net start starts the
+    # driver, and so does a restart; after net stop, DefaultUninstall takes all of it away.
+    hinf() { wine rundll32 setupapi,InstallHinfSection "$1" 132 'C:\NorvoSetup\norvo.inf' >/dev/null 2>&1; }
+    files() { for file in drivers/norvo.sys norvo.cpl; do [ -f "$system32/$file" ] && echo -n "$file "; done; }
+    service() { wine reg query "${params%\\*}" 2>/dev/null | tr -d '\r'; }
+    installer="$(mktemp --suffix=.reg)" unattended="$(mktemp --suffix=.reg)"
+    install_package
+    export_parameters "$installer"
+    made="$(service)"
+    wine net stop norvo >/dev/null 2>&1  # a running driver's service would only be marked for delete
+    e2e_clean
+    hinf DefaultInstall
+    e2e_expect "files" "drivers/norvo.sys norvo.cpl " "$(files)"
+    export_parameters "$unattended"
+    e2e_expect "parameters as the installer makes them" same "$(cmp "$installer" "$unattended" && echo same)"
+    e2e_expect "service as the installer makes it" "$made" "$(service)"
+    rm -f "$installer" "$unattended"
+    wine net start norvo >/dev/null 2>&1
+    e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    e2e_restart
+    e2e_expect "port published after a restart" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    wine net stop norvo >/dev/null 2>&1
+    hinf DefaultUninstall
+    e2e_expect "files" "" "$(files)"
+    e2e_expect "parameters and service" gone "$(service >/dev/null && echo present || echo gone)"
+    ;;
+  settings-transfer)
+    # README.TXT's settings transfer: the Parameters key of a configured driver exported with
+    # the registry editor, imported after a fresh install, the driver restarted with net stop and
+    # net start; the applet and the driver then show the imported levels.
+    install_package
+    open_applet
+    e2e_robot "$scripts/configure-apply.txt" "$name"
+    e2e_wait_exit "$host"
+    wine regedit /e 'C:\NORVO.REG' 'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\norvo\Parameters' >/dev/null 2>&1
+    wine net stop norvo >/dev/null 2>&1
+    e2e_clean
+    install_package
+    e2e_expect "fresh install" "REG_SZ RS485Mode=0 TxFIFO=127 RxFIFO=100" "$(e2e_value "$loaded" NorvoP1)"
+    wine regedit /s 'C:\NORVO.REG' >/dev/null 2>&1
+    rm -f "$WINEPREFIX/drive_c/NORVO.REG"
+    wine net stop norvo >/dev/null 2>&1
+    wine net start norvo >/dev/null 2>&1
+    e2e_expect "driver loaded NorvoP1" "REG_SZ RS485Mode=1 TxFIFO=64 RxFIFO=32" "$(e2e_value "$loaded" NorvoP1)"
+    e2e_expect "driver loaded NorvoP3" "REG_SZ RS485Mode=0 TxFIFO=8 RxFIFO=100" "$(e2e_value "$loaded" NorvoP3)"
+    open_applet
+    e2e_robot "$scripts/configured.txt" "$name-imported"
+    e2e_wait_exit "$host"
     ;;
   *)
     echo "unknown scenario $name" >&2

@@ -21,14 +21,21 @@
 //   click <id>                        clicks a button (posted, so a box it opens doesn't block)
 //   key <enter|escape>                a key press on the current dialog
 //   close                             the close box
-//   shot <name>                       saves <folder>/<name>.bmp of the whole screen, and
+//   menu <id>                         a command of the window menu (the one behind its icon)
+//   shot <name>                       checks that every text of the current dialog fits its
+//                                     control in the dialog's font, then saves
+//                                     <folder>/<name>.bmp of the whole screen, and
 //                                     <folder>/<name>.rect, the current dialog's place
+//   cut <a|b|c>                       these texts of the current dialog do not fit their
+//                                     controls at the next shot (and it fails if one does)
 //   pause <milliseconds>
 //   access <key> <read|full>          gives everyone only read access (and the right to change
 //                                     that) to a key below HKEY_LOCAL_MACHINE, or full access
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +47,8 @@ namespace {
 
 HWND current = nullptr;
 std::string shotFolder;
+// Texts of the current dialog that are expected not to fit their controls at the next shot.
+std::vector<std::string> cuts;
 int lineNumber = 0;
 
 [[noreturn]] void Fail(const std::string& why);
@@ -209,6 +218,147 @@ bool WaitUntil(double seconds, HWND* found, const std::string& caption) {
   return false;
 }
 
+// The font a dialog of another process asks for in its template, found among the dialog
+// templates of the module that made the window by its caption; a dialog made from no template
+// there (a message box) uses the system's message font. (Wine does not answer WM_GETFONT
+// across processes, so the font is made again here as the dialog manager makes it.)
+struct TemplateSearch {
+  std::wstring caption;
+  LOGFONTW font;
+  bool found;
+};
+
+// The wide string or ordinal at *p in a dialog template; moves *p past it.
+std::wstring TemplateString(const WORD** p) {
+  std::wstring text;
+  if (**p == 0xFFFF) {
+    *p += 2;
+  } else {
+    while (**p) text += static_cast<wchar_t>(*(*p)++);
+    ++*p;
+  }
+  return text;
+}
+
+BOOL CALLBACK FindTemplate(HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR lParam) {
+  auto* search = reinterpret_cast<TemplateSearch*>(lParam);
+  HRSRC resource = FindResourceW(module, name, MAKEINTRESOURCEW(5));  // RT_DIALOG
+  const WORD* p = resource ? static_cast<const WORD*>(LockResource(LoadResource(module, resource))) : nullptr;
+  if (!p) return TRUE;
+  bool extended = p[0] == 1 && p[1] == 0xFFFF;
+  DWORD style = extended ? *reinterpret_cast<const DWORD*>(p + 6) : *reinterpret_cast<const DWORD*>(p);
+  p += extended ? 13 : 9;  // past the header up to the menu
+  TemplateString(&p);      // menu
+  TemplateString(&p);      // window class
+  if (TemplateString(&p) != search->caption || !(style & DS_SETFONT)) return TRUE;
+  HDC screen = GetDC(nullptr);
+  search->font.lfHeight = -MulDiv(*p++, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  if (extended) {
+    search->font.lfWeight = *p++;
+    search->font.lfItalic = LOBYTE(*p++);
+  }
+  std::wstring face = TemplateString(&p);
+  lstrcpynW(search->font.lfFaceName, face.c_str(), LF_FACESIZE);
+  search->font.lfCharSet = DEFAULT_CHARSET;
+  search->font.lfQuality = PROOF_QUALITY;
+  search->found = true;
+  return FALSE;
+}
+
+HFONT DialogFont(HWND dialog) {
+  TemplateSearch search{std::wstring(), {}, false};
+  WCHAR caption[256];
+  GetWindowTextW(dialog, caption, 256);
+  search.caption = caption;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(dialog, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  char path[MAX_PATH] = "";
+  if (process) {
+    HMODULE owner = reinterpret_cast<HMODULE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+    GetModuleFileNameExA(process, owner, path, MAX_PATH);
+    CloseHandle(process);
+  }
+  if (HMODULE module = path[0] ? LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE) : nullptr) {
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(5), FindTemplate, reinterpret_cast<LONG_PTR>(&search));
+    FreeLibrary(module);
+  }
+  if (search.found) return CreateFontIndirectW(&search.font);
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
+BOOL CALLBACK AddChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
+// Every fixed text of the current dialog (labels, check boxes, radio buttons, push buttons and
+// group boxes) measured in the dialog's font against the room its control gives it when it
+// paints: a label its whole rectangle, a check box or radio button what is right of its box and
+// gap, a push button what is inside its frame, a group box what is between the frame's corners.
+// Each text that does not fit is printed with its widths; one that is not among the expected
+// cuts fails the script, and so does an expected cut that fits.
+void CheckTextsFit(std::vector<std::string> cuts) {
+  std::vector<HWND> children;
+  EnumChildWindows(current, AddChild, reinterpret_cast<LPARAM>(&children));
+  HDC dc = GetDC(current);
+  HFONT font = DialogFont(current);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  std::string unexpected;
+  for (HWND child : children) {
+    char cls[64];
+    GetClassNameA(child, cls, sizeof cls);
+    std::string text = TextOf(child);
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    RECT room;
+    GetClientRect(child, &room);
+    UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+    if (lstrcmpiA(cls, "Static") == 0) {
+      LONG type = style & SS_TYPEMASK;
+      if (type > SS_RIGHT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP) continue;
+      flags |= type <= SS_RIGHT ? DT_WORDBREAK : DT_SINGLELINE;
+      if (style & SS_NOPREFIX) flags |= DT_NOPREFIX;
+    } else if (lstrcmpiA(cls, "Button") == 0) {
+      LONG type = style & BS_TYPEMASK;
+      flags |= (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE;
+      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+        InflateRect(&room, -3, -3);
+      } else if (type == BS_GROUPBOX) {
+        InflateRect(&room, -7, 0);
+      } else {
+        INT digit = 0;
+        GetCharWidthA(dc, '0', '0', &digit);
+        room.left += 13 + digit / 2;
+      }
+    } else {
+      continue;
+    }
+    if (text.empty()) continue;
+    RECT line = {}, need = {0, 0, room.right - room.left, 0};
+    DrawTextA(dc, text.c_str(), -1, &line, (flags & ~DT_WORDBREAK) | DT_SINGLELINE);
+    DrawTextA(dc, text.c_str(), -1, &need, flags);
+    int roomWidth = room.right - room.left, roomHeight = room.bottom - room.top;
+    auto cut = std::find(cuts.begin(), cuts.end(), text);
+    if (need.right - need.left <= roomWidth && need.bottom - need.top <= roomHeight) {
+      if (cut != cuts.end()) Fail("\"" + Escape(text) + "\" fits its control");
+      continue;
+    }
+    std::printf("does not fit in \"%s\": %d \"%s\": one line %ld px wide, %ldx%ld in the room of %dx%d\n",
+                TextOf(current).c_str(), GetDlgCtrlID(child), Escape(text).c_str(), line.right - line.left,
+                need.right - need.left, need.bottom - need.top, roomWidth, roomHeight);
+    if (cut != cuts.end()) cuts.erase(cut);
+    else unexpected += " \"" + Escape(text) + "\"";
+  }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  ReleaseDC(current, dc);
+  if (!unexpected.empty()) Fail("texts that do not fit their controls:" + unexpected);
+}
+
 void Step(const std::string& line) {
   std::istringstream in(line);
   std::string verb;
@@ -312,11 +462,18 @@ void Step(const std::string& line) {
     SetForegroundWindow(current);
     PostMessageA(current, WM_KEYDOWN, vk, 0);
     Sleep(100);
-  } else if (verb == "close") {
-    PostMessageA(current, WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (verb == "close" || verb == "menu") {
+    int command = SC_CLOSE;
+    if (verb == "menu") args >> command;
+    PostMessageA(current, WM_SYSCOMMAND, command, 0);
     Sleep(100);
   } else if (verb == "shot") {
+    if (current && IsWindow(current)) CheckTextsFit(cuts);
+    cuts.clear();
     SaveScreenshot(rest);
+  } else if (verb == "cut") {
+    std::istringstream list(Unescape(rest));
+    for (std::string text; std::getline(list, text, '|');) cuts.push_back(text);
   } else if (verb == "access") {
     std::string path, mode;
     args >> path >> mode;
