@@ -55,6 +55,7 @@ TEST(ReportLastError, NamesAnInfProblemInPlainWordsAndKeepsItsCode) {
 }
 
 TEST(ServiceRequests, SendOneRequestWithoutWaitingAndKeepTheReasonOfAFailure) {
+  memory::ServiceHandleClosesSetError(true);
   memory::ServiceBehaviour driver;
   driver.queriesToStart = 5;
   memory::AddService("norvo", driver);
