@@ -300,11 +300,24 @@ BOOL WINAPI FindClose(HANDLE find) {
   return TRUE;
 }
 
-// Programs named by a bare name are found on the path; one named by a full path must exist.
+// Programs named by a bare name are found on the path; one named by a full path must exist. A
+// quoted program name ends at its closing quote; an unquoted one at the first blank where the
+// name so far is a program, as CreateProcess reads a command line.
 UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
   std::string command = commandLine ? commandLine : "";
-  std::string program = command.substr(0, command.find(' '));
-  if (program.find('\\') != std::string::npos && !memory::FileExists(program)) return ERROR_FILE_NOT_FOUND;
+  auto found = [](const std::string& program) {
+    return program.find('\\') == std::string::npos || memory::FileExists(program);
+  };
+  bool started = false;
+  if (!command.empty() && command[0] == '"') {
+    started = found(command.substr(1, command.find('"', 1) - 1));
+  } else {
+    for (size_t end = command.find(' '); !started; end = command.find(' ', end + 1)) {
+      started = found(command.substr(0, end));
+      if (end == std::string::npos) break;
+    }
+  }
+  if (!started) return ERROR_FILE_NOT_FOUND;
   Sys().executed.push_back(command);
   return 33;  // above 31: the program was started
 }

@@ -30,6 +30,9 @@ void WriteTextFile(const std::string& path, const std::string& text);
 bool FileIsThere(const std::string& path);
 void RemoveTestFile(const std::string& path);
 
+// A copy of the system's cmd.exe in a folder of TempFolder() whose name has a blank.
+std::string ProgramInFolderWithBlank();
+
 // The folder that holds the stand-in kernel driver's image, norvo.sys; no trailing backslash.
 std::string DriverFolder();
 
