@@ -99,7 +99,7 @@ TEST_F(Installer, OpensTheSystemDirectorysControlPanelQuotedWhenItsPathHasABlank
   } cases[] = {
       {"C:\\Win NT\\system32", "\"C:\\Win NT\\system32\\control.exe\" norvo.cpl"},
       {"", "control.exe norvo.cpl"},
-      {"C:\\" + std::string(MAX_PATH - 3, 's'), "control.exe norvo.cpl"},  // MAX_PATH without its NUL
+      {"C:\\" + std::string(MAX_PATH - 3, 's'), "control.exe norvo.cpl"},  // MAX_PATH characters: no room for the NUL
   };
   for (const auto& c : cases) {
     memory::Reset();
