@@ -281,15 +281,6 @@ TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForIsGivenAsItsCode) {
             Boxes());
 }
 
-TEST_F(ApplyChanges, AReasonWhoseTextHasAnInsertIsShownAsTheSystemWordsIt) {
-  memory::FindService("norvo")->state = SERVICE_STOPPED;
-  memory::FindService("norvo")->startError = ERROR_BAD_EXE_FORMAT;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: %1 is not a "
-                                      "valid Win32 application.\r\n\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
-}
-
 TEST_F(ApplyChanges, ADriverThatWouldNotStopIsReportedAsNotRestarted) {
   memory::FindService("norvo")->stopError = ERROR_INVALID_SERVICE_CONTROL;
   EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
