@@ -28,6 +28,7 @@ const std::map<DWORD, const char*>& SystemTexts() {
       {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified.\r\n"},
       {ERROR_ACCESS_DENIED, "Access is denied.\r\n"},
       {ERROR_INVALID_HANDLE, "The handle is invalid.\r\n"},
+      {ERROR_NOT_ENOUGH_MEMORY, "Not enough storage is available to process this command.\r\n"},
       {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process.\r\n"},
       {ERROR_INVALID_SERVICE_CONTROL, "The requested control is not valid for this service.\r\n"},
       {ERROR_SERVICE_REQUEST_TIMEOUT, "The service did not respond to the start or control request in a timely fashion.\r\n"},

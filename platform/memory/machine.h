@@ -25,8 +25,11 @@ void SetKeyReadOnly(HKEY root, const std::string& path, bool readOnly);
 // the hive; a deletion starts with "-".
 const std::vector<std::string>& RegistryWrites();
 // After the next succeedFirst value writes (sets and deletes) succeed, the following failCount
-// fail with error, as a full registry or a failing disk would; then writes succeed again.
+// fail with error, as a full registry or a failing disk would; then writes succeed again. A
+// further call plans more failures after those.
 void FailRegistryWrites(int succeedFirst, int failCount, DWORD error);
+// The same for value reads (RegQueryValueExA).
+void FailRegistryReads(int succeedFirst, int failCount, DWORD error);
 void ForgetRegistryWrites();
 // Handles opened with RegOpenKeyExA/RegCreateKeyExA and not yet closed.
 int OpenKeyCount();
@@ -44,6 +47,9 @@ void PutTextFile(const std::string& path, const std::string& text);
 std::string FileText(const std::string& path);
 // A file in use: it can be neither deleted nor overwritten (ERROR_SHARING_VIOLATION).
 void LockFile(const std::string& path, bool locked);
+// GetFileVersionInfoA of the file fails with error while its size call still succeeds, as when
+// the file changes between the two calls.
+void FailVersionRead(const std::string& path, DWORD error);
 
 // ---- the running program ----
 void SetModulePath(const std::string& path);  // what GetModuleFileNameA(NULL) reports
@@ -78,6 +84,9 @@ void AddService(const std::string& name, ServiceBehaviour behaviour);
 void RemoveService(const std::string& name);
 ServiceBehaviour* FindService(const std::string& name);  // nullptr if not installed
 void DenyServiceManager(bool deny);  // OpenSCManagerA fails with ERROR_ACCESS_DENIED
+// A successful CloseServiceHandle sets the last error to ERROR_SUCCESS, as a system's may (the
+// call does not promise to keep it).
+void ServiceHandleClosesSetError(bool set);
 // Every Service Control Manager call and Sleep, in order, as "OpenSCManagerA", "OpenServiceA norvo",
 // "QueryServiceStatus norvo", "StartServiceA norvo", "ControlService norvo 1",
 // "CloseServiceHandle norvo", "CloseServiceHandle manager", "Sleep 500".

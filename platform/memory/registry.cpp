@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -49,14 +50,19 @@ struct Handle {
   REGSAM access;
 };
 
+// Calls of one kind that succeed, then fail with an error code, in the order they were planned.
+struct Failures {
+  int succeedFirst;
+  int failCount;
+  DWORD error;
+};
+
 struct Registry {
   std::map<HKEY, std::shared_ptr<Key>> roots;
   std::map<HKEY, Handle> handles;
   std::vector<std::string> writes;
   uintptr_t nextHandle = 0x1000;
-  int writesBeforeFailure = 0;
-  int failingWrites = 0;
-  DWORD writeError = ERROR_SUCCESS;
+  std::deque<Failures> writeFailures, readFailures;
 };
 
 Registry& Reg() {
@@ -103,16 +109,17 @@ std::vector<std::string> SplitPath(LPCSTR path) {
   return parts;
 }
 
-// ERROR_SUCCESS, or the error of a write that a test made fail.
-LSTATUS ScriptedWriteResult() {
-  Registry& reg = Reg();
-  if (reg.failingWrites <= 0) return ERROR_SUCCESS;
-  if (reg.writesBeforeFailure > 0) {
-    --reg.writesBeforeFailure;
+// ERROR_SUCCESS, or the error of a read or write that a test made fail.
+LSTATUS ScriptedResult(std::deque<Failures>& plan) {
+  while (!plan.empty() && plan.front().failCount <= 0) plan.pop_front();
+  if (plan.empty()) return ERROR_SUCCESS;
+  Failures& next = plan.front();
+  if (next.succeedFirst > 0) {
+    --next.succeedFirst;
     return ERROR_SUCCESS;
   }
-  --reg.failingWrites;
-  return static_cast<LSTATUS>(reg.writeError);
+  --next.failCount;
+  return static_cast<LSTATUS>(next.error);
 }
 
 HKEY NewHandle(const std::shared_ptr<Key>& key, REGSAM access) {
@@ -130,17 +137,18 @@ void ResetRegistry() {
   reg.roots.clear();
   reg.handles.clear();
   reg.writes.clear();
-  reg.writesBeforeFailure = 0;
-  reg.failingWrites = 0;
+  reg.writeFailures.clear();
+  reg.readFailures.clear();
 }
 
 const std::vector<std::string>& RegistryWrites() { return Reg().writes; }
 void ForgetRegistryWrites() { Reg().writes.clear(); }
 
 void FailRegistryWrites(int succeedFirst, int failCount, DWORD error) {
-  Reg().writesBeforeFailure = succeedFirst;
-  Reg().failingWrites = failCount;
-  Reg().writeError = error;
+  Reg().writeFailures.push_back(Failures{succeedFirst, failCount, error});
+}
+void FailRegistryReads(int succeedFirst, int failCount, DWORD error) {
+  Reg().readFailures.push_back(Failures{succeedFirst, failCount, error});
 }
 
 std::string PathOf(const Key* key) {
@@ -243,6 +251,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD typ
   if (dataBytes && !data) *dataBytes = 0;
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (LSTATUS failed = memory::ScriptedResult(Reg().readFailures)) return failed;
   memory::Value* value = node->FindValue(valueName ? valueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (type) *type = value->type;
@@ -265,7 +274,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, con
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (node->deleted) return 1018L;  // ERROR_KEY_DELETED
-  if (LSTATUS failed = memory::ScriptedWriteResult()) return failed;
+  if (LSTATUS failed = memory::ScriptedResult(Reg().writeFailures)) return failed;
   std::string name = valueName ? valueName : "";
   std::vector<BYTE> bytes(data, data + (data ? dataBytes : 0));
   // Like NT, the 8-bit call stores a string given without its terminating NUL with one.
@@ -290,7 +299,7 @@ LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
   auto& values = node->values;
   auto it = std::find_if(values.begin(), values.end(), [&](const memory::Value& v) { return memory::SameText(v.name, name); });
   if (it == values.end()) return ERROR_FILE_NOT_FOUND;
-  if (LSTATUS failed = memory::ScriptedWriteResult()) return failed;
+  if (LSTATUS failed = memory::ScriptedResult(Reg().writeFailures)) return failed;
   Reg().writes.push_back("-" + memory::PathOf(node.get()) + "\\" + name);
   values.erase(it);
   return ERROR_SUCCESS;

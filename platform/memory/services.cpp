@@ -16,6 +16,7 @@ struct Services {
   std::map<SC_HANDLE, Handle> handles;
   std::vector<std::string> calls;
   bool denyManager = false;
+  bool closesSetError = false;
   uintptr_t nextHandle = 0x5000;
   DWORD clock = 0;
   int pending = 0;  // status queries left in the current pending state
@@ -69,6 +70,7 @@ ServiceBehaviour* FindService(const std::string& name) {
 }
 
 void DenyServiceManager(bool deny) { Scm().denyManager = deny; }
+void ServiceHandleClosesSetError(bool set) { Scm().closesSetError = set; }
 const std::vector<std::string>& ServiceCalls() { return Scm().calls; }
 DWORD Clock() { return Scm().clock; }
 
@@ -184,6 +186,7 @@ BOOL WINAPI CloseServiceHandle(SC_HANDLE handle) {
   }
   Scm().calls.push_back("CloseServiceHandle " + (it->second.manager ? std::string("manager") : it->second.service));
   Scm().handles.erase(it);
+  if (Scm().closesSetError) SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
 

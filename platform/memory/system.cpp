@@ -18,6 +18,7 @@ struct File {
   std::vector<BYTE> versionInfo;
   std::string text;
   bool locked = false;
+  DWORD versionReadError = 0;  // GetFileVersionInfoA fails with it
 };
 
 struct Search {
@@ -28,6 +29,7 @@ struct Search {
 struct System {
   std::map<std::string, File> files;  // by upper-case path
   std::set<void*> globalBlocks;
+  std::vector<BYTE> freedBytes;  // what the last global block freed held
   std::string modulePath = "C:\\Program Files\\Norvo\\norvoinst.exe";
   std::string systemDirectory = kSystemDirectory;  // empty: GetSystemDirectoryA fails
   std::vector<std::string> executed;
@@ -44,6 +46,7 @@ System& Sys() {
 // A global block: its bytes follow this header so that GlobalLock can hand out a pointer.
 struct GlobalBlock {
   int locks;
+  size_t bytes;
 };
 
 }  // namespace
@@ -126,16 +129,26 @@ void RemoveFile(const std::string& path) { Sys().files.erase(Upper(path)); }
 
 bool FileExists(const std::string& path) { return Sys().files.count(Upper(path)) != 0; }
 
+void FailVersionRead(const std::string& path, DWORD error) {
+  auto it = Sys().files.find(Upper(path));
+  if (it != Sys().files.end()) it->second.versionReadError = error;
+}
+
 }  // namespace memory
 
 using memory::Sys;
 
-HGLOBAL WINAPI GlobalAlloc(UINT, size_t bytes) {
-  void* raw = std::calloc(1, sizeof(memory::GlobalBlock) + bytes);
+// Without GMEM_ZEROINIT a block holds what the heap left there: here the bytes of the block
+// freed last, as a heap that hands back the block just freed would.
+HGLOBAL WINAPI GlobalAlloc(UINT flags, size_t bytes) {
+  auto* raw = static_cast<memory::GlobalBlock*>(std::calloc(1, sizeof(memory::GlobalBlock) + bytes));
   if (!raw) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
+  raw->bytes = bytes;
+  const std::vector<BYTE>& stale = Sys().freedBytes;
+  if (!(flags & GMEM_ZEROINIT) && !stale.empty()) std::memcpy(raw + 1, stale.data(), std::min(bytes, stale.size()));
   Sys().globalBlocks.insert(raw);
   return raw;
 }
@@ -167,6 +180,9 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL mem) {
     SetLastError(ERROR_INVALID_HANDLE);
     return mem;
   }
+  auto* block = static_cast<memory::GlobalBlock*>(mem);
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(block + 1);
+  Sys().freedBytes.assign(bytes, bytes + block->bytes);
   std::free(mem);
   return nullptr;
 }
@@ -205,8 +221,8 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID data) {
     return FALSE;
   }
   const std::vector<BYTE>& info = it->second.versionInfo;
-  if (info.empty()) {
-    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  if (info.empty() || it->second.versionReadError) {
+    SetLastError(info.empty() ? ERROR_RESOURCE_TYPE_NOT_FOUND : it->second.versionReadError);
     return FALSE;
   }
   std::memcpy(data, info.data(), std::min<size_t>(size, info.size()));
@@ -284,11 +300,24 @@ BOOL WINAPI FindClose(HANDLE find) {
   return TRUE;
 }
 
-// Programs named by a bare name are found on the path; one named by a full path must exist.
+// Programs named by a bare name are found on the path; one named by a full path must exist. A
+// quoted program name ends at its closing quote; an unquoted one at the first blank where the
+// name so far is a program, as CreateProcess reads a command line.
 UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
   std::string command = commandLine ? commandLine : "";
-  std::string program = command.substr(0, command.find(' '));
-  if (program.find('\\') != std::string::npos && !memory::FileExists(program)) return ERROR_FILE_NOT_FOUND;
+  auto found = [](const std::string& program) {
+    return program.find('\\') == std::string::npos || memory::FileExists(program);
+  };
+  bool started = false;
+  if (!command.empty() && command[0] == '"') {
+    started = found(command.substr(1, command.find('"', 1) - 1));
+  } else {
+    for (size_t end = command.find(' '); !started; end = command.find(' ', end + 1)) {
+      started = found(command.substr(0, end));
+      if (end == std::string::npos) break;
+    }
+  }
+  if (!started) return ERROR_FILE_NOT_FOUND;
   Sys().executed.push_back(command);
   return 33;  // above 31: the program was started
 }

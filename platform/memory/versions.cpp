@@ -134,16 +134,15 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT
     if (length) *length = valueLength;
     return TRUE;
   }
-  // Text: the 8-bit copy goes into the second half of the buffer at the value's offset.
+  // Text: the value's length in characters (its NUL when it counts one) is converted into the
+  // second half of the buffer at the value's offset, and nothing after it, as under Wine.
   size_t total = memory::ReadWord(base);
   char* copy = reinterpret_cast<char*>(const_cast<BYTE*>(base)) + total + static_cast<size_t>(value - base) / 2;
-  size_t n = 0;
-  for (; n + 1 < valueLength && memory::ReadWord(value + 2 * n) != 0; ++n) {
+  for (size_t n = 0; n < valueLength; ++n) {
     WORD c = memory::ReadWord(value + 2 * n);
     copy[n] = static_cast<char>(c < 0x100 ? c : '?');
   }
-  copy[n] = 0;
   *buffer = copy;
-  if (length) *length = static_cast<UINT>(n + 1);
+  if (length) *length = valueLength;
   return TRUE;
 }

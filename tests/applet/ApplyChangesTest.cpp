@@ -343,11 +343,12 @@ class FailedApply : public ApplyChanges {
 
   // Applies with edits on two ports; the dialog must stay open with the edits, and Cancel
   // then ends it. Returns the one message shown.
-  std::string ApplyThenCancel() {
-    EXPECT_EQ(IDCANCEL, Run([](DialogUser& user) {
+  std::string ApplyThenCancel(std::function<void()> atApply = [] {}) {
+    EXPECT_EQ(IDCANCEL, Run([&](DialogUser& user) {
                 user.Drag(kTxSlider, 77);
                 user.Choose(kCombo, 2);
                 user.Click(kCheck);
+                atApply();
                 user.Click(kApply);
                 EXPECT_FALSE(user.Ended());
                 EXPECT_EQ(1, user.Checked(kCheck));
@@ -399,6 +400,16 @@ TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
   EXPECT_TRUE(memory::RegistryWrites().empty());
 }
 
+TEST_F(FailedApply, AnOldValueThatCannotBeReadStopsItBeforeAnythingIsWritten) {
+  // After the check for other programs' changes (nine reads) NorvoP2's RS485Mode is saved (size,
+  // then bytes); reading its TxFIFO fails.
+  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM2 (registry key NorvoP2)\n"
+                        "Reason: Not enough storage is available to process this command.\r\n") +
+                kNothingStored,
+            ApplyThenCancel([] { memory::FailRegistryReads(11, 1, ERROR_NOT_ENOUGH_MEMORY); }));
+  EXPECT_TRUE(memory::RegistryWrites().empty());
+}
+
 TEST_F(FailedApply, AWriteThatFailsMidwayPutsBackEverythingWrittenBeforeIt) {
   // Seven writes succeed (NorvoP2, NorvoP9, then RS485Mode of NorvoP10, which had none); the
   // eighth fails.
@@ -415,9 +426,10 @@ TEST_F(FailedApply, AWriteThatFailsMidwayPutsBackEverythingWrittenBeforeIt) {
 }
 
 TEST_F(FailedApply, ValuesThatCannotBePutBackAreNamedByPort) {
-  // The fifth write (TxFIFO of NorvoP9) fails, and so does putting back RS485Mode of NorvoP9;
-  // NorvoP2's three values go back.
-  memory::FailRegistryWrites(4, 2, ERROR_ACCESS_DENIED);
+  // The fifth write (TxFIFO of NorvoP9) fails, and so, for another reason, does putting back
+  // RS485Mode of NorvoP9; NorvoP2's three values go back.
+  memory::FailRegistryWrites(4, 1, ERROR_ACCESS_DENIED);
+  memory::FailRegistryWrites(0, 1, ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_EQ("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
             "Reason: Access is denied.\r\n\n\n"
             "The values stored before the failure could not all be put back. These ports now hold new settings: "

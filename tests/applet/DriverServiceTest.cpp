@@ -38,6 +38,7 @@ TEST(DriverService, ARunningServiceIsNotStartedAgainAndAStoppedOneNotStopped) {
 
 TEST(DriverService, AMissingServiceOrManagerFailsAndKeepsTheErrorThroughTheCloses) {
   SystemTools tools;
+  memory::ServiceHandleClosesSetError(true);
   EXPECT_EQ(0, tools.StartDriverService("norvo"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), GetLastError());
   EXPECT_EQ(0, tools.StopDriverService("norvo"));
@@ -53,6 +54,7 @@ TEST(DriverService, AMissingServiceOrManagerFailsAndKeepsTheErrorThroughTheClose
 
 TEST(DriverService, AFailedStartKeepsTheStartRequestsErrorThroughTheCloses) {
   SystemTools tools;
+  memory::ServiceHandleClosesSetError(true);
   memory::ServiceBehaviour driver = Driver(SERVICE_STOPPED);
   driver.disabled = true;
   memory::AddService("norvo", driver);

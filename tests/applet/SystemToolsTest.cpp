@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "AppletTestSupport.h"
+#include "PlatformTestSupport.h"
 #include "SystemTools.h"
 
 namespace {
@@ -156,6 +157,21 @@ TEST(SystemTools, FileVersionIsCutTo31CharactersAndMissingWithoutTheUsEnglishBlo
   EXPECT_EQ(nullptr, tools.GetFileVersionString(path));
   EXPECT_EQ(nullptr, tools.GetFileVersionString("C:\\missing.sys"));
   EXPECT_EQ(0, memory::LiveGlobalBlocks());
+}
+
+// Only what the system gave is read, though the memory still holds the bytes of the read before:
+// no text beyond the length VerQueryValueA gives, no block when GetFileVersionInfoA fails.
+TEST(SystemTools, FileVersionIsOnlyWhatTheSystemGave) {
+  SystemTools tools;
+  std::string path = "C:\\drivers\\norvo.sys";
+  std::vector<BYTE> block = memory::BuildVersionInfo({{"040904B0", {{"FileVersion", "1.2.3.4"}}}});
+  memory::PutFile(path, block);
+  EXPECT_STREQ("1.2.3.4", tools.GetFileVersionString(path));
+  SetVersionValueLength(block, "FileVersion", 3);
+  memory::PutFile(path, block);
+  EXPECT_STREQ("1.2", tools.GetFileVersionString(path));
+  memory::FailVersionRead(path, ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(nullptr, tools.GetFileVersionString(path));
 }
 
 }  // namespace

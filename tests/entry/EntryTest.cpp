@@ -20,6 +20,8 @@ std::string EntryLog() {
   return length < sizeof log ? std::string(log, length) : "(too long)";
 }
 
+DWORD WINAPI DoNothing(LPVOID) { return 0; }
+
 TEST(DllEntry, ConstructsOnLoadAndDestroysNewestFirstBeforeFreeLibraryReturns) {
   SetEnvironmentVariableA("NORVO_ENTRY_LOG", "");
   HMODULE dll = LoadLibraryA(BesideThisProgram("entrydll.dll").c_str());
@@ -37,9 +39,16 @@ TEST(DllEntry, ConstructsOnLoadAndDestroysNewestFirstBeforeFreeLibraryReturns) {
   useLocalStatic();
   EXPECT_EQ(EntryLog(), "+first +second +local ");
 
+  // A thread's start and end construct and destroy nothing.
+  HANDLE thread = CreateThread(nullptr, 0, DoNothing, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  EXPECT_EQ(EntryLog(), "+first +second +local ");
+
   SetEnvironmentVariableA("NORVO_ENTRY_LOG", "");
   ASSERT_TRUE(FreeLibrary(dll));
-  EXPECT_EQ(EntryLog(), "-local !atexit -second -first ");
+  EXPECT_EQ(EntryLog(), "-local !atexit !late -second -first ");
 }
 
 TEST(DllEntry, ALoadAfterAnUnloadStartsAfresh) {
@@ -106,6 +115,7 @@ TEST(ProgramEntry, HandsWinMainTheCommandLineAfterTheProgramName) {
       {"entryprog.exe", ""},
       {"entryprog.exe   ", ""},
       {"entryprog.exe \t spaced  out ", "spaced  out "},
+      {"entryprog.exe\tafter a tab", "after a tab"},
       {"\"C:\\a dir\\entry prog.exe\" \"quoted arg\" x", "\"quoted arg\" x"},
       {"C:\\\"a dir\"\\entryprog.exe arg", "arg"},
       {"\"unterminated quote", ""},
@@ -115,6 +125,10 @@ TEST(ProgramEntry, HandsWinMainTheCommandLineAfterTheProgramName) {
     EXPECT_EQ(run.output, std::string("+static instance [") + c.arguments + "] show=10 -static")
         << c.commandLine;
   }
+}
+
+TEST(ProgramEntry, TheCLibraryFunctionsItProvidesWork) {
+  EXPECT_EQ(RunProgram("entryprog.exe crt").output, "+static instance [crt] show=10 crt ok-static");
 }
 
 TEST(ProgramEntry, HandsWinMainTheShowStateFromTheStartupInformation) {

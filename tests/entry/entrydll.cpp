@@ -27,7 +27,12 @@ struct Recorder {
 Recorder first("first");
 Recorder second("second");
 
-void AtExitHandler() { Record('!', "atexit"); }
+void LateHandler() { Record('!', "late"); }
+// Registers another handler while the exit handlers run.
+void AtExitHandler() {
+  Record('!', "atexit");
+  std::atexit(LateHandler);
+}
 }  // namespace
 
 // Registers a handler with atexit after the static objects were constructed.

@@ -91,6 +91,27 @@ TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
   EXPECT_EQ(0, memory::OpenServiceHandles());
 }
 
+// The Control Panel is the system directory's, quoted when its path has a blank; the bare name
+// (found on the path) when the system cannot say where that is or the name does not fit.
+TEST_F(Installer, OpensTheSystemDirectorysControlPanelQuotedWhenItsPathHasABlank) {
+  const struct {
+    std::string directory, command;
+  } cases[] = {
+      {"C:\\Win NT\\system32", "\"C:\\Win NT\\system32\\control.exe\" norvo.cpl"},
+      {"", "control.exe norvo.cpl"},
+      {"C:\\" + std::string(MAX_PATH - 3, 's'), "control.exe norvo.cpl"},  // MAX_PATH characters: no room for the NUL
+  };
+  for (const auto& c : cases) {
+    memory::Reset();
+    SetUp();
+    memory::SetSystemDirectory(c.directory);
+    memory::PutFile(c.directory + "\\control.exe");
+    Operate(true, [](DialogUser& page) { page.Click(kNext); });
+    RunInstaller();
+    EXPECT_EQ((std::vector<std::string>{c.command}), memory::Executed()) << c.directory;
+  }
+}
+
 TEST_F(Installer, AnInfNamedInCapitalsIsFoundAndNamesTheDriverInCapitals) {
   memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
   LayOutPackage("NORVO.INF");

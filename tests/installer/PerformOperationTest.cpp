@@ -4,6 +4,8 @@
 #include "InstallerTestSupport.h"
 #include "OperationHelpers.h"
 
+using memory::DialogUser;
+
 namespace {
 
 TEST(InstallQueueCallback, SkipsAFileThatCannotBeDeletedWithoutAskingAndPassesTheRestOn) {
@@ -14,6 +16,30 @@ TEST(InstallQueueCallback, SkipsAFileThatCannotBeDeletedWithoutAskingAndPassesTh
   EXPECT_EQ(static_cast<UINT>(FILEOP_DOIT),
             InstallQueueCallback(context, SPFILENOTIFY_STARTCOPY, reinterpret_cast<UINT_PTR>(&paths), FILEOP_COPY));
   EXPECT_TRUE(memory::MessageBoxes().empty());
+  SetupTermDefaultQueueCallback(context);
+}
+
+// The tries for a missing file are counted per request: they start again after a copy, after
+// the copy was given up, and after a prompt whose answer was not "go ahead".
+TEST(InstallQueueCallback, AsksForAMissingFileFiveTimesInARowAtMost) {
+  PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
+  SOURCE_MEDIA_A media{nullptr, nullptr, "the driver disk", "C:\\queue test", "norvo.sys", 0};
+  FILEPATHS_A paths{"C:\\WINNT\\system32\\drivers\\norvo.sys", "C:\\queue test\\norvo.sys", 0, 0};
+  auto ask = [&](int times) {
+    std::string answers;  // FILEOP_DOIT 1, FILEOP_ABORT 0
+    for (int i = 0; i < times; ++i)
+      answers += std::to_string(
+          InstallQueueCallback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), 0));
+    return answers;
+  };
+  EXPECT_EQ("1111", ask(4));
+  InstallQueueCallback(context, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&paths), 0);
+  EXPECT_EQ("111110", ask(6));
+  EXPECT_EQ("1", ask(1));
+  memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
+  EXPECT_EQ("0", ask(1));
+  EXPECT_EQ("11111", ask(5));
+  EXPECT_EQ(16u, memory::MessageBoxes().size());
   SetupTermDefaultQueueCallback(context);
 }
 
@@ -40,21 +66,35 @@ TEST(ReportLastError, ShowsTheSystemsTextOrTheCodeAndNothingForACancel) {
   EXPECT_EQ(0, memory::LiveLocalBlocks());
 }
 
+// Every INF problem SetupAPI reports by code, in plain words with the code as eight digits.
 TEST(ReportLastError, NamesAnInfProblemInPlainWordsAndKeepsItsCode) {
-  for (DWORD code : {ERROR_WRONG_INF_STYLE, ERROR_LINE_NOT_FOUND, ERROR_GENERAL_SYNTAX}) {
-    SetLastError(code);
+  const struct {
+    DWORD code;
+    const char* text;
+  } cases[] = {
+      {ERROR_EXPECTED_SECTION_NAME, "The INF file does not begin with a section name. (Error 0xE0000000)"},
+      {ERROR_BAD_SECTION_NAME_LINE, "The INF file has a malformed section name. (Error 0xE0000001)"},
+      {ERROR_SECTION_NAME_TOO_LONG, "A section name in the INF file is too long. (Error 0xE0000002)"},
+      {ERROR_GENERAL_SYNTAX, "The INF file has a syntax error. (Error 0xE0000003)"},
+      {ERROR_WRONG_INF_STYLE, "The INF file is not a Windows 4 style INF file. (Error 0xE0000100)"},
+      {ERROR_SECTION_NOT_FOUND, "The INF file lacks a section that this operation needs. (Error 0xE0000101)"},
+      {ERROR_LINE_NOT_FOUND, "The INF file lacks a line that this operation needs. (Error 0xE0000102)"},
+      {ERROR_BAD_SERVICE_INSTALLSECT, "The INF file's service installation section is not valid. (Error 0xE0000217)"},
+      {0xABCD, "Error 0x0000ABCD"},  // no text at all: the code, with its leading zeros
+  };
+  for (const auto& c : cases) {
+    SetLastError(c.code);
     ReportLastError(nullptr);
+    ASSERT_FALSE(memory::MessageBoxes().empty());
+    EXPECT_EQ(c.text, memory::MessageBoxes().back().text);
   }
-  ASSERT_EQ(3u, memory::MessageBoxes().size());
-  EXPECT_EQ("The INF file is not a Windows 4 style INF file. (Error 0xE0000100)", memory::MessageBoxes()[0].text);
-  EXPECT_EQ("The INF file lacks a line that this operation needs. (Error 0xE0000102)", memory::MessageBoxes()[1].text);
-  EXPECT_EQ("The INF file has a syntax error. (Error 0xE0000003)", memory::MessageBoxes()[2].text);
   EXPECT_EQ("Windows NT4 Device Installation", memory::MessageBoxes()[0].caption);
   EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
-  EXPECT_EQ(3u, memory::DebugOutput().size());
+  EXPECT_EQ(9u, memory::DebugOutput().size());
 }
 
 TEST(ServiceRequests, SendOneRequestWithoutWaitingAndKeepTheReasonOfAFailure) {
+  memory::ServiceHandleClosesSetError(true);
   memory::ServiceBehaviour driver;
   driver.queriesToStart = 5;
   memory::AddService("norvo", driver);

@@ -1,5 +1,7 @@
 #include "PlatformTestSupport.h"
 
+#include <algorithm>
+
 const char* const kScratchKey = "SOFTWARE\\NorvoPlatformTest";
 const char* const kLongFileVersion = "4.10.2222 built for the Norvo cPCI boards";
 
@@ -14,6 +16,16 @@ void DeleteKeyTree(HKEY root, const std::string& path) {
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, path.c_str());
+}
+
+// A node of the block is wLength, wValueLength, wType, then its name in UTF-16.
+void SetVersionValueLength(std::vector<BYTE>& block, const std::string& name, WORD length) {
+  std::vector<BYTE> key;
+  for (char c : name) key.insert(key.end(), {static_cast<BYTE>(c), 0});
+  auto at = std::search(block.begin(), block.end(), key.begin(), key.end());
+  if (at - block.begin() < 4) return;
+  at[-4] = static_cast<BYTE>(length & 0xFF);
+  at[-3] = static_cast<BYTE>(length >> 8);
 }
 
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "winapi.h"
 
@@ -16,6 +17,9 @@ void DeleteKeyTree(HKEY root, const std::string& path);
 // FileVersion of kLongFileVersion ("us"), or only a German one, 040704B0 ("other").
 std::string VersionedFile(const std::string& which);
 extern const char* const kLongFileVersion;
+// Makes a string value of a version block claim another length, in characters (a resource
+// compiler that does not count the NUL writes such a block).
+void SetVersionValueLength(std::vector<BYTE>& block, const std::string& name, WORD length);
 
 // Puts the machine in the state the tests start from.
 void PrepareMachine();
@@ -25,6 +29,9 @@ std::string TempFolder();
 void WriteTextFile(const std::string& path, const std::string& text);
 bool FileIsThere(const std::string& path);
 void RemoveTestFile(const std::string& path);
+
+// A copy of the system's cmd.exe in a folder of TempFolder() whose name has a blank.
+std::string ProgramInFolderWithBlank();
 
 // The folder that holds the stand-in kernel driver's image, norvo.sys; no trailing backslash.
 std::string DriverFolder();

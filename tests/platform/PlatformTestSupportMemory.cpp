@@ -23,6 +23,11 @@ void WriteTextFile(const std::string& path, const std::string& text) { memory::P
 bool FileIsThere(const std::string& path) { return memory::FileExists(path); }
 void RemoveTestFile(const std::string& path) { memory::RemoveFile(path); }
 
+std::string ProgramInFolderWithBlank() {
+  memory::PutFile(TempFolder() + "\\with blank\\cmd.exe");
+  return TempFolder() + "\\with blank\\cmd.exe";
+}
+
 std::string DriverFolder() {
   memory::PutFile("C:\\tests\\driver\\norvo.sys");
   return "C:\\tests\\driver";

@@ -37,6 +37,15 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 bool FileIsThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 void RemoveTestFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
+std::string ProgramInFolderWithBlank() {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::string folder = TempFolder() + "\\with blank";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  CopyFileA((std::string(system) + "\\cmd.exe").c_str(), (folder + "\\cmd.exe").c_str(), FALSE);
+  return folder + "\\cmd.exe";
+}
+
 // The build puts the stand-in driver in driver/ beside the test program.
 std::string DriverFolder() { return ModuleFolder() + "driver"; }
 

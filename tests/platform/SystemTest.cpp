@@ -114,6 +114,15 @@ TEST(System, WinExecStartsAProgramOnThePathAndReportsAMissingOne) {
   EXPECT_EQ(static_cast<UINT>(ERROR_FILE_NOT_FOUND), WinExec("C:\\no\\such\\program.exe", SW_SHOWNORMAL));
 }
 
+// A quoted program path may hold blanks; an unquoted one is tried up to each blank in turn.
+TEST(System, WinExecReadsAProgramPathWithABlankQuotedOrNot) {
+  std::string program = ProgramInFolderWithBlank();
+  EXPECT_GT(WinExec(("\"" + program + "\" /c exit").c_str(), SW_HIDE), 31u);
+  EXPECT_GT(WinExec((program + " /c exit").c_str(), SW_HIDE), 31u);
+  std::string missing = "\"" + program.substr(0, program.size() - 7) + "missing.exe\" /c exit";
+  EXPECT_EQ(static_cast<UINT>(ERROR_FILE_NOT_FOUND), WinExec(missing.c_str(), SW_HIDE));
+}
+
 // Callers must read the last error before writing to the debugger: without one attached, the
 // call looks for a debug monitor, finds none and leaves ERROR_FILE_NOT_FOUND (Wine does the
 // same as the system here; the documentation does not mention it).

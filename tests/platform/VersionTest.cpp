@@ -8,10 +8,10 @@
 
 namespace {
 
-std::vector<BYTE> Block(const std::string& path) {
+std::vector<BYTE> Block(const std::string& path, BYTE fill = 0) {
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-  std::vector<BYTE> block(size);
+  std::vector<BYTE> block(size, fill);
   if (size) {
     EXPECT_TRUE(GetFileVersionInfoA(path.c_str(), handle, size, block.data()));
   }
@@ -38,6 +38,25 @@ TEST(Version, ABlockForAnotherLanguageOnlyHasNoUsEnglishFileVersion) {
   ASSERT_FALSE(block.empty());
   EXPECT_EQ("<none>", Query(block, "\\StringFileInfo\\040904B0\\FileVersion"));
   EXPECT_EQ("7.0", Query(block, "\\StringFileInfo\\040704B0\\FileVersion"));
+}
+
+// A text comes as long as its value's length says, NUL included when the length counts one,
+// and nothing is written after it.
+TEST(Version, ATextIsConvertedAsFarAsItsValueLengthSays) {
+  const char* path = "\\StringFileInfo\\040904B0\\FileVersion";
+  for (WORD length : {WORD(0), WORD(3)}) {
+    std::vector<BYTE> block = Block(VersionedFile("us"), 0xEE);
+    if (length) SetVersionValueLength(block, "FileVersion", length);
+    LPVOID text = nullptr;
+    UINT got = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), path, &text, &got));
+    if (!length) {
+      EXPECT_EQ(std::string(kLongFileVersion).size() + 1, got);
+      continue;
+    }
+    EXPECT_EQ(3u, got);
+    EXPECT_EQ(std::string(kLongFileVersion).substr(0, 3) + "\xEE", std::string(static_cast<const char*>(text), 4));
+  }
 }
 
 TEST(Version, AMissingFileHasNoVersionInformation) {
