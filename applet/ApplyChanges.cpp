@@ -47,11 +47,12 @@ void PortConfigDialog::ApplyChanges() {
   // Another program (another window of this applet, say) may have stored settings since this
   // window read them; they are not replaced unseen.
   SettingsStore store(portKeyNames);
-  std::vector<int> changedElsewhere = store.ChangedSince(settingsAsRead);
-  if (!changedElsewhere.empty() && !ConfirmOverwrite(changedElsewhere)) return;
+  std::vector<int> changedElsewhere;
+  bool readable = store.ChangedSince(settingsAsRead, changedElsewhere);
+  if (readable && !changedElsewhere.empty() && !ConfirmOverwrite(changedElsewhere)) return;
 
   // When the settings cannot be stored, the dialog stays open with the edits.
-  if (!store.Store(portSettings)) {
+  if (!readable || !store.Store(portSettings)) {
     // What this window left in ports it could not put back is no other program's change.
     for (int port : store.changedPorts) settingsAsRead[static_cast<size_t>(port)] = store.Load(port);
     ReportStoreFailure(store);

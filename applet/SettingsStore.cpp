@@ -36,11 +36,28 @@ PortSettings SettingsStore::Load(int port) const {
   return settings;
 }
 
-std::vector<int> SettingsStore::ChangedSince(const std::vector<PortSettings>& asRead) const {
-  std::vector<int> changed;
-  for (size_t i = 0; i < keyNames.size(); ++i)
-    if (Load(static_cast<int>(i)) != asRead[i]) changed.push_back(static_cast<int>(i));
-  return changed;
+bool SettingsStore::ChangedSince(const std::vector<PortSettings>& asRead, std::vector<int>& changed) {
+  SystemTools tools;
+  changed.clear();
+  for (int port = 0; port < static_cast<int>(keyNames.size()); ++port) {
+    // Each value as Load reads it: up to 4 bytes whatever its type, or the default when it is
+    // missing or longer. Unlike Load, a read that fails says why, instead of passing for a
+    // change.
+    PortSettings now{};
+    int32_t* fields[] = {&now.rs485Mode, &now.txFifoLevel, &now.rxFifoLevel};
+    const int32_t defaults[] = {kDefaultRs485Mode, kDefaultTxFifoLevel, kDefaultRxFifoLevel};
+    for (int n = 0; n < kValuesPerPort; ++n) {
+      SavedValue stored;
+      if (!tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, KeyPath(port), kValueNames[n], stored))
+        return Fail(port, GetLastError());
+      if (stored.present && stored.data.size() <= sizeof(int32_t))
+        std::copy(stored.data.begin(), stored.data.end(), reinterpret_cast<BYTE*>(fields[n]));
+      else
+        *fields[n] = defaults[n];
+    }
+    if (now != asRead[static_cast<size_t>(port)]) changed.push_back(port);
+  }
+  return true;
 }
 
 bool SettingsStore::Fail(int port, DWORD error) {

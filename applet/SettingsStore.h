@@ -16,9 +16,10 @@ class SettingsStore {
   // A port's settings as stored; each value that cannot be read is the driver's default.
   PortSettings Load(int port) const;
 
-  // The ports whose stored settings now differ from the given ones (another program may have
-  // stored settings since they were read).
-  std::vector<int> ChangedSince(const std::vector<PortSettings>& asRead) const;
+  // Fills changed with the ports whose stored settings now differ from the given ones (another
+  // program may have stored settings since they were read). false when a value cannot be read:
+  // failedPort and failure then say which port and why, as after a failed Store.
+  bool ChangedSince(const std::vector<PortSettings>& asRead, std::vector<int>& changed);
 
   // Every port's three values, changed or not, all or none: each port's key must take writes
   // before the first value is written, the values as they are now are kept, and when a write
