@@ -97,8 +97,11 @@ void PortConfigDialog::ReportStoreFailure(const SettingsStore& store) {
   const std::string& port = portNames[static_cast<size_t>(store.failedPort)];
   const std::string& key = portKeyNames[static_cast<size_t>(store.failedPort)];
   std::string reason = SystemText(store.failure);
+  // A key that is not there cannot be a matter of rights: the driver's keys changed behind the
+  // window, and applying again would meet the same.
   if (store.changedPorts.empty())
-    ShowMessage(Handle(), IDS_NOT_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), reason.c_str()});
+    ShowMessage(Handle(), store.failure == ERROR_FILE_NOT_FOUND ? IDS_KEY_GONE : IDS_NOT_STORED, IDS_CAPTION,
+                MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), reason.c_str()});
   else
     ShowMessage(Handle(), IDS_PARTLY_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION,
                 {port.c_str(), key.c_str(), reason.c_str(), PortList(store.changedPorts).c_str()});

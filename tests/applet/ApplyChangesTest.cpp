@@ -391,9 +391,10 @@ TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
             }));
   EXPECT_EQ(3, shown.portCount);
   ASSERT_EQ(1u, Boxes().size());
-  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
-                        "Reason: The system cannot find the file specified.\r\n") +
-                kNothingStored,
+  EXPECT_EQ("The settings cannot be stored in the registry.\nPort: COM9 (registry key NorvoP9)\n"
+            "Reason: The system cannot find the file specified.\r\n\n\n"
+            "The port's registry key is gone: the driver was removed or set up anew while this window was open. "
+            "Nothing has been stored. Click Cancel and open Norvo again.",
             Boxes()[0]);
   EXPECT_TRUE(memory::RegistryWrites().empty());
 }
