@@ -35,7 +35,8 @@ std::string DirectoryOf(const Inf& inf, const std::string& fileSection);
 
 // Deletes and copies the files a section names, telling the callback (setup_files.cpp); false
 // when the callback aborts.
-bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
+bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, DWORD copyStyle,
+           PSP_FILE_CALLBACK_A callback,
            PVOID context);
 
 }  // namespace memory

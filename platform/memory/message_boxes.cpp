@@ -49,6 +49,11 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       add(IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP);
       add(IDCANCEL, "Cancel", BS_PUSHBUTTON | WS_TABSTOP);
       break;
+    case MB_ABORTRETRYIGNORE:
+      add(IDABORT, "&Abort", BS_DEFPUSHBUTTON | WS_TABSTOP);
+      add(IDRETRY, "&Retry", BS_PUSHBUTTON | WS_TABSTOP);
+      add(IDIGNORE, "&Ignore", BS_PUSHBUTTON | WS_TABSTOP);
+      break;
     case MB_YESNO:
       add(IDYES, "&Yes", BS_DEFPUSHBUTTON | WS_TABSTOP);
       add(IDNO, "&No", BS_PUSHBUTTON | WS_TABSTOP);

@@ -11,13 +11,13 @@ namespace {
 // One file operation with its notifications; false when the callback aborts it. The source
 // media is asked for before the first copy, and again while a file is not there.
 bool CopyOne(PSP_FILE_CALLBACK_A callback, PVOID context, std::string sourceDir, const std::string& sourceName,
-             const std::string& target, bool* mediaAsked) {
+             const std::string& target, DWORD copyStyle, bool* mediaAsked) {
   std::string source = sourceDir + "\\" + sourceName;
   UINT answer;
   for (int attempt = 0; !*mediaAsked || !FileExists(source); ++attempt) {
     if (attempt > 10) throw std::logic_error("a file operation was retried more than ten times: " + target);
     *mediaAsked = true;
-    SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), 0};
+    SOURCE_MEDIA_A media{nullptr, nullptr, "Norvo driver files", sourceDir.c_str(), sourceName.c_str(), copyStyle};
     char newPath[MAX_PATH] = "";
     answer = callback(context, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath));
     if (answer == FILEOP_ABORT) return false;
@@ -36,6 +36,7 @@ bool CopyOne(PSP_FILE_CALLBACK_A callback, PVOID context, std::string sourceDir,
     DWORD error;
     if (CopyMemoryFile(source, target, &error)) break;
     paths.Win32Error = error;
+    paths.Flags = copyStyle;  // what the error prompt may offer, as for a missing source
     answer = callback(context, SPFILENOTIFY_COPYERROR, reinterpret_cast<UINT_PTR>(&paths), 0);
     if (answer == FILEOP_ABORT) return false;
     if (answer == FILEOP_SKIP) return true;
@@ -68,8 +69,8 @@ bool DeleteOne(PSP_FILE_CALLBACK_A callback, PVOID context, const std::string& t
 
 // The section's files in the order the system commits a queue: deletions, then copies, each
 // kind in a subqueue of its own.
-bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, PSP_FILE_CALLBACK_A callback,
-           PVOID context) {
+bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& sourceRoot, DWORD copyStyle,
+           PSP_FILE_CALLBACK_A callback, PVOID context) {
   std::string sourceDir = sourceRoot;
   while (!sourceDir.empty() && sourceDir.back() == '\\') sourceDir.pop_back();
   std::vector<std::string> deletions;
@@ -102,7 +103,7 @@ bool Files(const Inf& inf, const std::vector<Line>& section, const std::string& 
     callback(context, SPFILENOTIFY_STARTSUBQUEUE, FILEOP_COPY, copies.size());
     bool mediaAsked = false;
     for (const auto& copy : copies)
-      if (!CopyOne(callback, context, sourceDir, copy.first, copy.second, &mediaAsked)) return false;
+      if (!CopyOne(callback, context, sourceDir, copy.first, copy.second, copyStyle, &mediaAsked)) return false;
     callback(context, SPFILENOTIFY_ENDSUBQUEUE, FILEOP_COPY, 0);
   }
   return true;

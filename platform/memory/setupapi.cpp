@@ -122,8 +122,9 @@ void SetServiceValue(HKEY key, const char* name, DWORD type, const std::string& 
 bool AddServiceFromInf(const Inf& inf, const std::vector<std::string>& directive) {
   if (directive.size() < 3) return false;
   const std::vector<Line>* install = inf.Section(directive[2]);
-  if (!install) {
-    SetLastError(ERROR_BAD_SERVICE_INSTALLSECT);  // as Wine answers an AddService whose section is missing
+  // As Wine answers an AddService whose section is missing or names no image.
+  if (!install || Directive(inf, *install, "ServiceBinary").empty()) {
+    SetLastError(ERROR_BAD_SERVICE_INSTALLSECT);
     return false;
   }
   const std::string& name = directive[0];
@@ -134,8 +135,7 @@ bool AddServiceFromInf(const Inf& inf, const std::vector<std::string>& directive
   SetServiceValue(key, "Type", REG_DWORD, "", Number(inf, *install, "ServiceType", 1));
   SetServiceValue(key, "Start", REG_DWORD, "", start);
   SetServiceValue(key, "ErrorControl", REG_DWORD, "", Number(inf, *install, "ErrorControl", 1));
-  std::vector<std::string> binary = Directive(inf, *install, "ServiceBinary");
-  if (!binary.empty()) SetServiceValue(key, "ImagePath", REG_EXPAND_SZ, binary[0], 0);
+  SetServiceValue(key, "ImagePath", REG_EXPAND_SZ, Directive(inf, *install, "ServiceBinary")[0], 0);
   std::vector<std::string> display = Directive(inf, *install, "DisplayName");
   if (!display.empty()) SetServiceValue(key, "DisplayName", REG_SZ, display[0], 0);
   std::vector<std::string> group = Directive(inf, *install, "LoadOrderGroup");
@@ -243,9 +243,19 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       // The media is there when its file is: go ahead without asking.
       if (memory::FileExists(std::string(media->SourcePath) + "\\" + media->SourceFile)) return FILEOP_DOIT;
       std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
-                         " is needed.\n\nType the path where the file is located, and then click OK.\n\nCopy files from:\n" +
-                         media->SourcePath;
-      if (MessageBoxA(owner, text.c_str(), "Files Needed", MB_OKCANCEL) == IDOK) return FILEOP_DOIT;
+                         " is needed.\n\nCopy files from:\n" + media->SourcePath;
+      // The user may skip the file only where the copy style allows it: Retry looks again, Ignore
+      // skips, Abort cancels; without a way to skip, OK looks again.
+      if (!(media->Flags & SP_COPY_NOSKIP)) {
+        switch (MessageBoxA(owner, text.c_str(), "Files Needed", MB_ABORTRETRYIGNORE)) {
+          case IDRETRY:
+            return FILEOP_DOIT;
+          case IDIGNORE:
+            return FILEOP_SKIP;
+        }
+      } else if (MessageBoxA(owner, text.c_str(), "Files Needed", MB_OKCANCEL) == IDOK) {
+        return FILEOP_DOIT;
+      }
       SetLastError(ERROR_CANCELLED);
       return FILEOP_ABORT;
     }
@@ -255,6 +265,17 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
       std::string text = std::string("An error occurred on the file ") + paths->Target + " (error " +
                          std::to_string(paths->Win32Error) + ").";
+      // A copy may be skipped (Ignore) where its style allows it.
+      if (notification == SPFILENOTIFY_COPYERROR && !(paths->Flags & SP_COPY_NOSKIP)) {
+        switch (MessageBoxA(owner, text.c_str(), "File Operation Error", MB_ABORTRETRYIGNORE)) {
+          case IDRETRY:
+            return FILEOP_RETRY;
+          case IDIGNORE:
+            return FILEOP_SKIP;
+        }
+        SetLastError(ERROR_CANCELLED);
+        return FILEOP_ABORT;
+      }
       if (MessageBoxA(owner, text.c_str(), "File Operation Error", MB_RETRYCANCEL) == IDRETRY) return FILEOP_RETRY;
       SetLastError(ERROR_CANCELLED);
       return FILEOP_ABORT;
@@ -264,7 +285,7 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
 }
 
 BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flags, HKEY relativeKeyRoot,
-                                        PCSTR sourceRootPath, UINT, PSP_FILE_CALLBACK_A callback, PVOID context,
+                                        PCSTR sourceRootPath, UINT copyFlags, PSP_FILE_CALLBACK_A callback, PVOID context,
                                         HDEVINFO, SP_DEVINFO_DATA*) {
   auto it = Api().infs.find(inf);
   if (it == Api().infs.end()) {
@@ -279,7 +300,7 @@ BOOL WINAPI SetupInstallFromInfSectionA(HWND, HINF inf, PCSTR section, UINT flag
   if (!lines) lines = &none;
   if ((flags & SPINST_FILES) && callback) {
     callback(context, SPFILENOTIFY_STARTQUEUE, 0, 0);
-    bool done = memory::Files(parsed, *lines, sourceRootPath ? sourceRootPath : "", callback, context);
+    bool done = memory::Files(parsed, *lines, sourceRootPath ? sourceRootPath : "", copyFlags, callback, context);
     DWORD error = GetLastError();
     callback(context, SPFILENOTIFY_ENDQUEUE, done, 0);
     if (!done) {

@@ -322,6 +322,80 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT) {
   return 33;  // above 31: the program was started
 }
 
+// A copy that succeeds clears the last error, as under Wine.
+BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists) {
+  DWORD error;
+  if (failIfExists && memory::FileExists(newName)) {
+    SetLastError(ERROR_FILE_EXISTS);
+    return FALSE;
+  }
+  if (!memory::CopyMemoryFile(existing, newName, &error)) {
+    SetLastError(error);
+    return FALSE;
+  }
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR path) {
+  DWORD error;
+  if (memory::DeleteMemoryFile(path, &error)) return TRUE;
+  SetLastError(error);
+  return FALSE;
+}
+
+// At once, a rename that may replace a free file; delayed, an entry in the Session Manager's
+// list of what the next start of the system does: the source as a native path, then the
+// target ("!" before it when it is to be replaced) or an empty string for a deletion.
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
+  if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+    std::string entry = std::string("\\??\\") + existing + '\0';
+    if (newName) entry += std::string(flags & MOVEFILE_REPLACE_EXISTING ? "!" : "") + "\\??\\" + newName;
+    entry += '\0';
+    HKEY key;
+    LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+      std::vector<char> list(64 * 1024);
+      DWORD size = static_cast<DWORD>(list.size());
+      DWORD type = REG_NONE;
+      std::string value;
+      if (RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(list.data()),
+                           &size) == ERROR_SUCCESS &&
+          type == REG_MULTI_SZ && size > 0)
+        value.assign(list.data(), size - 1);  // without the list's closing NUL
+      value += entry + '\0';
+      result = RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                              reinterpret_cast<const BYTE*>(value.data()), static_cast<DWORD>(value.size()));
+      RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS) {
+      SetLastError(static_cast<DWORD>(result));
+      return FALSE;
+    }
+    return TRUE;
+  }
+  auto from = Sys().files.find(memory::Upper(existing));
+  if (!newName || from == Sys().files.end()) {
+    SetLastError(newName ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  auto to = Sys().files.find(memory::Upper(newName));
+  if (to != Sys().files.end() && !(flags & MOVEFILE_REPLACE_EXISTING)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (from->second.locked || (to != Sys().files.end() && to->second.locked)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  memory::File moved = from->second;
+  moved.path = newName;
+  Sys().files.erase(from);
+  Sys().files[memory::Upper(newName)] = moved;
+  return TRUE;
+}
+
 // Without a debugger the system looks for a debug monitor's objects, finds none and leaves
 // ERROR_FILE_NOT_FOUND as the last error.
 void WINAPI OutputDebugStringA(LPCSTR text) {

@@ -197,6 +197,7 @@ int WINAPI GetMenuStringA(HMENU menu, UINT id, LPSTR text, int max, UINT flags);
 // ---- message boxes -------------------------------------------------------------------------
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
 #define MB_YESNO 0x00000004L
 #define MB_RETRYCANCEL 0x00000005L
 #define MB_ICONHAND 0x00000010L

@@ -29,6 +29,9 @@ std::string TempFolder();
 void WriteTextFile(const std::string& path, const std::string& text);
 bool FileIsThere(const std::string& path);
 void RemoveTestFile(const std::string& path);
+// Another program opens the file for reading without delete sharing (as a loaded DLL is), or
+// closes it again.
+void HoldFile(const std::string& path, bool held);
 
 // A copy of the system's cmd.exe in a folder of TempFolder() whose name has a blank.
 std::string ProgramInFolderWithBlank();

@@ -22,6 +22,7 @@ std::string TempFolder() { return "C:\\TEMP\\norvoplat"; }
 void WriteTextFile(const std::string& path, const std::string& text) { memory::PutTextFile(path, text); }
 bool FileIsThere(const std::string& path) { return memory::FileExists(path); }
 void RemoveTestFile(const std::string& path) { memory::RemoveFile(path); }
+void HoldFile(const std::string& path, bool held) { memory::LockFile(path, held); }
 
 std::string ProgramInFolderWithBlank() {
   memory::PutFile(TempFolder() + "\\with blank\\cmd.exe");

@@ -37,6 +37,13 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 bool FileIsThere(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 void RemoveTestFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
+void HoldFile(const std::string& path, bool held) {
+  static HANDLE holder = INVALID_HANDLE_VALUE;
+  if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+  holder = held ? CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                : INVALID_HANDLE_VALUE;
+}
+
 std::string ProgramInFolderWithBlank() {
   char system[MAX_PATH];
   GetSystemDirectoryA(system, MAX_PATH);

@@ -358,30 +358,40 @@ UINT CALLBACK Recording(PVOID context, UINT notification, UINT_PTR param1, UINT_
     case SPFILENOTIFY_STARTSUBQUEUE:
       entry += " " + std::to_string(param1);  // FILEOP_COPY or FILEOP_DELETE
       break;
+    case SPFILENOTIFY_NEEDMEDIA:  // the copy style, which decides whether a prompt offers Skip
+      entry += " " + std::to_string(reinterpret_cast<const SOURCE_MEDIA_A*>(param1)->Flags);
+      break;
   }
   heard.push_back(entry);
+  if (notification == SPFILENOTIFY_COPYERROR) return FILEOP_SKIP;  // the system would ask the user
   return SkipDeleteErrors(context, notification, param1, param2);
 }
 
 TEST_F(DriverPackage, TheCallbackHearsEachSubqueueTheMediaAndEachFile) {
   HSPFILEQ queue = SetupOpenFileQueue();
   PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
-  struct Step {
-    const char* section;
-    std::vector<std::string> heard;
-  };
   // The media is asked for before the first copy even when its file is there; the default
   // callback then goes ahead without asking. A file already gone ends its deletion with
   // ERROR_FILE_NOT_FOUND once the error is skipped. The queue itself stays empty and its
   // commit tells the callback nothing.
+  // A file that another program holds (as a loaded DLL is) can be neither replaced nor deleted:
+  // the callback hears why. A skipped deletion still ends, with the error; a skipped copy does not.
   const std::string image = kImage;
+  struct Step {
+    const char* section;
+    bool held;
+    std::vector<std::string> heard;
+  };
   const Step steps[] = {
-      {"Install", {"1", "3 0", "14", "11 " + image + " 0", "12 " + image + " 0", "4", "2"}},
-      {"Uninstall", {"1", "3 2", "5 " + image + " 0", "6 " + image + " 0", "4", "2"}},
-      {"Uninstall", {"1", "3 2", "5 " + image + " 0", "7 " + image + " 2", "6 " + image + " 2", "4", "2"}},
+      {"Install", false, {"1", "3 0", "14 1024", "11 " + image + " 0", "12 " + image + " 0", "4", "2"}},
+      {"Install", true, {"1", "3 0", "14 1024", "11 " + image + " 0", "13 " + image + " 32", "4", "2"}},
+      {"Uninstall", true, {"1", "3 2", "5 " + image + " 0", "7 " + image + " 32", "6 " + image + " 32", "4", "2"}},
+      {"Uninstall", false, {"1", "3 2", "5 " + image + " 0", "6 " + image + " 0", "4", "2"}},
+      {"Uninstall", false, {"1", "3 2", "5 " + image + " 0", "7 " + image + " 2", "6 " + image + " 2", "4", "2"}},
   };
   for (const Step& step : steps) {
-    SCOPED_TRACE(step.section);
+    SCOPED_TRACE(std::string(step.section) + (step.held ? " held" : ""));
+    HoldFile(InstalledImage(), step.held);
     heard.clear();
     SetLastError(kMarker);
     EXPECT_TRUE(SetupInstallFromInfSectionA(nullptr, inf_, step.section, SPINST_REGISTRY | SPINST_FILES, key_,
@@ -395,6 +405,7 @@ TEST_F(DriverPackage, TheCallbackHearsEachSubqueueTheMediaAndEachFile) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());  // as under Wine
     EXPECT_EQ(step.heard, heard);
   }
+  HoldFile(InstalledImage(), false);
   SetupTermDefaultQueueCallback(context);
   SetupCloseFileQueue(queue);
 }

@@ -108,6 +108,64 @@ TEST(System, ASearchForOneNameFindsItWhateverItsCaseAndThenNoMore) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
+// The file operations of an install or removal: on a free file, on one that is gone, and on one
+// another program holds open without delete sharing (as a loaded DLL is), whose deletion or
+// replacement can only be scheduled for the next start of the system. That schedule is the
+// Session Manager's PendingFileRenameOperations: pairs of native paths, an empty target for a
+// deletion, a "!" before a target that is to be replaced.
+TEST(System, FilesAreCopiedMovedAndDeletedOrLeftToTheNextStartWhenInUse) {
+  const char manager[] = "System\\CurrentControlSet\\Control\\Session Manager", list[] = "PendingFileRenameOperations";
+  const std::string a = TempFolder() + "\\a.sys", b = TempFolder() + "\\b.sys", gone = TempFolder() + "\\gone.sys";
+  auto pending = [&] {
+    HKEY key;
+    char data[4096];
+    DWORD size = 0, type = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, manager, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+      size = sizeof data;
+      if (RegQueryValueExA(key, list, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) || type != REG_MULTI_SZ) size = 0;
+      RegCloseKey(key);
+    }
+    return std::string(data, size);
+  };
+  const std::string before = pending();
+  WriteTextFile(a, "old");
+  RemoveTestFile(b);
+  // Each call's result and the last error it leaves (kMarker: untouched).
+  auto expect = [](const char* what, BOOL result, BOOL expected, DWORD error) {
+    DWORD left = GetLastError();
+    SCOPED_TRACE(what);
+    EXPECT_EQ(expected, result);
+    EXPECT_EQ(error, left);
+    SetLastError(kMarker);
+  };
+  SetLastError(kMarker);
+  expect("copy", CopyFileA(a.c_str(), b.c_str(), FALSE), TRUE, ERROR_SUCCESS);  // as under Wine
+  expect("copy a missing file", CopyFileA(gone.c_str(), b.c_str(), FALSE), FALSE, ERROR_FILE_NOT_FOUND);
+  expect("delete a missing file", DeleteFileA(gone.c_str()), FALSE, ERROR_FILE_NOT_FOUND);
+  HoldFile(b, true);
+  expect("copy over a held file", CopyFileA(a.c_str(), b.c_str(), FALSE), FALSE, ERROR_SHARING_VIOLATION);
+  expect("delete a held file", DeleteFileA(b.c_str()), FALSE, ERROR_SHARING_VIOLATION);
+  expect("copy a held file", CopyFileA(b.c_str(), a.c_str(), FALSE), TRUE, ERROR_SUCCESS);
+  expect("delete it at the next start", MoveFileExA(b.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), TRUE, kMarker);
+  expect("replace it at the next start",
+         MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT), TRUE, kMarker);
+  // A list that was there keeps its entries; the new ones replace its closing NUL.
+  const std::string nul(1, '\0');
+  EXPECT_EQ(before.substr(0, before.empty() ? 0 : before.size() - 1) + "\\??\\" + b + nul + nul + "\\??\\" + a + nul +
+                "!\\??\\" + b + nul + nul,
+            pending());
+  HoldFile(b, false);
+  expect("move over a free file", MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING), TRUE, kMarker);
+  expect("delete a free file", DeleteFileA(b.c_str()), TRUE, kMarker);
+  EXPECT_FALSE(FileIsThere(a) || FileIsThere(b));
+  // What the next start does is left as it was before the test.
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, manager, 0, KEY_SET_VALUE, &key));
+  if (before.empty()) RegDeleteValueA(key, list);
+  else RegSetValueExA(key, list, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(before.data()), static_cast<DWORD>(before.size()));
+  RegCloseKey(key);
+}
+
 TEST(System, WinExecStartsAProgramOnThePathAndReportsAMissingOne) {
   // Wine's own cmd.exe and the system's both take /c and end at once.
   EXPECT_GT(WinExec("cmd.exe /c exit", SW_HIDE), 31u);
