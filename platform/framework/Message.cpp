@@ -38,6 +38,8 @@ std::string SystemText(DWORD code) {
                                 0, nullptr);
   std::string result = length && text ? std::string(text, length) : std::string();
   if (text) LocalFree(text);
+  // The text's own closing line break goes: the message it is put into has its own.
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
   return result.empty() ? LoadText(IDS_ERROR_CODE, {HexCode(code).c_str()}) : result;
 }
 

@@ -14,8 +14,8 @@ std::string LoadText(UINT id, std::initializer_list<const char*> inserts = {});
 // A message box with text and caption from the string table; returns the button chosen.
 int ShowMessage(HWND owner, UINT textId, UINT captionId, UINT type, std::initializer_list<const char*> inserts = {});
 
-// The system's text for an error code exactly as it comes, usually ending in CR LF, with any
-// %1-style inserts of its own left as they stand. For a code the system has no text for (a
+// The system's text for an error code as it comes, without the CR LF it usually ends in, with
+// any %1-style inserts of its own left as they stand. For a code the system has no text for (a
 // driver's own status, say) the code itself (IDS_ERROR_CODE), so that a reason is never blank.
 std::string SystemText(DWORD code);
 
