@@ -51,9 +51,10 @@ BOOL InstallerApp::InitInstance() {
   if (operation.DoModal() == IDOK) {
     if (!operation.operationSucceeded) {
       ShowMessage(nullptr, operation.closingMessage, IDS_INCOMPLETE_CAPTION, MB_ICONEXCLAMATION,
-                  {operation.closingReason.c_str()});
-    } else if (operation.driverWasRunning) {
-      // The old driver is still loaded, after an install as after a removal.
+                  {operation.closingReason.c_str(), operation.closingFile.c_str()});
+    } else if (operation.driverWasRunning || operation.filesAtRestart) {
+      // The old driver is still loaded, after an install as after a removal, or files in use
+      // wait for the restart.
       SetupPromptReboot(nullptr, nullptr, FALSE);
     }
   }

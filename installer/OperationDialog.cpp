@@ -26,8 +26,10 @@ BOOL OperationDialog::OnInitDialog() {
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
+  filesAtRestart = FALSE;
   closingMessage = IDS_INCOMPLETE;
   closingReason.clear();
+  closingFile.clear();
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
   SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
@@ -64,7 +66,9 @@ void OperationDialog::OnNext() {
   installRadio.Enable(FALSE);
   uninstallRadio.Enable(FALSE);
   UINT status = IDS_DONE;
-  if (installSelected && driverStarted) status = IDS_DONE_STARTED;
+  if (installSelected && filesAtRestart) status = IDS_DONE_REPLACED_AT_RESTART;
+  else if (installSelected && driverStarted) status = IDS_DONE_STARTED;
   else if (!installSelected && driverWasRunning) status = IDS_DONE_RUNS_ON;
+  else if (!installSelected && filesAtRestart) status = IDS_DONE_REMOVED_AT_RESTART;
   statusText.SetText(LoadText(status).c_str());
 }

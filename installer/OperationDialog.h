@@ -25,11 +25,16 @@ class OperationDialog : public Dialog {
   // Set by PerformOperation when this run's start request started the driver; the finished
   // page says so.
   BOOL driverStarted = FALSE;
+  // Files in use are deleted or replaced when the computer restarts: the finished page says so,
+  // and the restart prompt follows "Exit".
+  BOOL filesAtRestart = FALSE;
   // After a failed operation the closing message: IDS_INCOMPLETE, or after a run that had
   // stopped a running driver, one that also says whether it runs again, with closingReason its
-  // insert (why the driver could not be started again).
+  // insert (why the driver could not be started again); or after a removal that left a file
+  // behind, one that names it (closingFile) and closingReason why it stays.
   UINT closingMessage = 0;
   std::string closingReason;
+  std::string closingFile;
   HICON icon;
   Button installRadio;
   Button uninstallRadio;

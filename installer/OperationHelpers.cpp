@@ -52,24 +52,6 @@ std::pair<UINT, std::string> ErrorMessage(DWORD code) {
   return {IDS_SYSTEM_REASON, SystemText(code)};
 }
 
-// A source file that is missing, and how often the user was asked for it. Where the system asks,
-// the answer "try again at the same place" means "the disk is in now"; some SetupAPI
-// implementations give that answer without asking anyone, so that the copy would be retried for
-// ever. A file is asked for at most kMaxMediaPrompts times in a row; then the copy is given up.
-const int kMaxMediaPrompts = 5;
-struct MissingSource {
-  std::string file;
-  int prompts = 0;
-  // Whether a file may be asked for once more; counts that request.
-  bool AskAgain(const std::string& missing) {
-    if (missing != file) {
-      file = missing;
-      prompts = 0;
-    }
-    return prompts++ < kMaxMediaPrompts;
-  }
-} missingSource;
-
 }  // namespace
 
 BOOL StartServiceByName(const std::string& name) {
@@ -81,26 +63,6 @@ BOOL StopServiceByName(const std::string& name) {
     SERVICE_STATUS status;
     return ControlService(service, SERVICE_CONTROL_STOP, &status);
   });
-}
-
-UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
-  if (notification == SPFILENOTIFY_DELETEERROR) return FILEOP_SKIP;
-  if (notification == SPFILENOTIFY_ENDCOPY) missingSource = MissingSource();
-  if (notification == SPFILENOTIFY_NEEDMEDIA) {
-    const auto* media = reinterpret_cast<const SOURCE_MEDIA_A*>(param1);
-    std::string file =
-        std::string(media->SourcePath ? media->SourcePath : "") + "\\" + (media->SourceFile ? media->SourceFile : "");
-    if (!missingSource.AskAgain(file)) {
-      // The file is still not there: the operation fails for that reason, not in an endless loop.
-      missingSource = MissingSource();
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      return FILEOP_ABORT;
-    }
-  }
-  UINT answer = SetupDefaultQueueCallbackA(context, notification, param1, param2);
-  // Skipped, cancelled or found elsewhere: the next request for it is a new one.
-  if (notification == SPFILENOTIFY_NEEDMEDIA && answer != FILEOP_DOIT) missingSource = MissingSource();
-  return answer;
 }
 
 DWORD ServiceState(const std::string& name) {

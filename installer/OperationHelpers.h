@@ -1,5 +1,5 @@
-// The installer's helpers for its operation: single service requests, the file callback given
-// to SetupAPI, and the report of a failed step.
+// The installer's helpers for its operation: single service requests and the report of a failed
+// step.
 #pragma once
 
 #include <string>
@@ -13,9 +13,6 @@ BOOL StopServiceByName(const std::string& name);
 // The state the Service Control Manager reports for a service; 0 when it cannot tell (the
 // service is not installed, say).
 DWORD ServiceState(const std::string& name);
-// The file callback given to SetupAPI: a file that cannot be deleted is skipped silently;
-// everything else goes to the system's default callback.
-UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
 // What the user reads for an error code: for a missing or malformed part of the INF file a
 // plain text of our own with the code, otherwise the system's text, or the code alone when the
 // system has none.

@@ -1,6 +1,8 @@
 // The INF-driven installation and removal, a member of OperationDialog.
+#include <memory>
 #include <string>
 
+#include "FileCallback.h"
 #include "Message.h"
 #include "Names.h"
 #include "OperationDialog.h"
@@ -43,9 +45,15 @@ std::string ControlPanelCommand() {
 // Whether a state means that the driver is loaded: running, or on its way to or from it.
 bool Loaded(DWORD state) { return state != 0 && state != SERVICE_STOPPED; }
 
+// A driver on its way down is waited for as the applet waits for it: up to 20 polls, 500 ms apart.
+const int kMaxPolls = 20;
+const DWORD kPollPause = 500;
+
 // The section's files and registry entries, the file queue (the installer queues nothing itself)
 // and the section's services; a failure is reported with its reason. False when a step failed.
-bool ProcessSection(HWND page, OperationResources& held, const char* section, const std::string& sourceDirectory) {
+// The file callback's context is made here, around the default one.
+bool ProcessSection(HWND page, OperationResources& held, const char* section, const std::string& sourceDirectory,
+                    std::unique_ptr<FileCallbackContext>& files) {
   held.queue = SetupOpenFileQueue();
   if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
     ReportLastError(page);
@@ -56,10 +64,11 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
     ReportLastError(page);
     return false;
   }
+  files.reset(new FileCallbackContext(held.context));
   if (!SetupInstallFromInfSectionA(page, held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
-                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, held.context, nullptr,
+                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, files.get(), nullptr,
                                    nullptr) ||
-      !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, held.context) ||
+      !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, files.get()) ||
       !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
     ReportLastError(page);
     return false;
@@ -67,13 +76,22 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
   return true;
 }
 
-// After a failed run that had asked a running driver to stop: the driver is started again when
-// it stopped. Returns the closing message that says how the driver is; reason gets why it did
-// not start again.
+// After a failed run that had asked a running driver to stop: the driver is started again once
+// it has stopped. Returns the closing message that says how the driver is; reason gets why it
+// did not start again.
 UINT RestartOldDriver(const std::string& name, std::string& reason) {
-  if (Loaded(ServiceState(name))) return IDS_INCOMPLETE_STILL_RUNNING;
-  if (StartServiceByName(name)) return IDS_INCOMPLETE_RUNNING_AGAIN;
-  reason = ErrorText(GetLastError());
+  DWORD state = ServiceState(name);
+  for (int poll = 0; poll < kMaxPolls && state == SERVICE_STOP_PENDING; ++poll) {
+    Sleep(kPollPause);
+    state = ServiceState(name);
+  }
+  DWORD error = ERROR_SERVICE_REQUEST_TIMEOUT;  // still on its way down
+  if (state != SERVICE_STOP_PENDING) {
+    if (Loaded(state)) return IDS_INCOMPLETE_STILL_RUNNING;
+    if (StartServiceByName(name)) return IDS_INCOMPLETE_RUNNING_AGAIN;
+    error = GetLastError();
+  }
+  reason = ErrorText(error);
   return IDS_INCOMPLETE_NOT_RESTARTED;
 }
 
@@ -83,9 +101,12 @@ int OperationDialog::PerformOperation() {
   const char* section = installSelected ? "Install" : "Uninstall";
   std::string keyPath = kServicesKey + driverName;
   OperationResources held;
+  std::unique_ptr<FileCallbackContext> files;
   driverStarted = FALSE;
+  filesAtRestart = FALSE;
   closingMessage = IDS_INCOMPLETE;
   closingReason.clear();
+  closingFile.clear();
 
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {
@@ -111,9 +132,20 @@ int OperationDialog::PerformOperation() {
   StopServiceByName(driverName);
   bool runsOn = ranBefore && Loaded(ServiceState(driverName));
 
-  if (!ProcessSection(Handle(), held, section, sourceDirectory)) {
-    // A failed run must not leave the machine with fewer working ports than it had.
+  if (!ProcessSection(Handle(), held, section, sourceDirectory, files)) {
+    // A failed run must not leave the machine with fewer working ports than it had: the files it
+    // replaced go back before the old driver starts again.
+    if (files) files->PutBack();
     if (ranBefore) closingMessage = RestartOldDriver(driverName, closingReason);
+    return 0;
+  }
+  files->Discard();
+  filesAtRestart = files->restartNeeded ? TRUE : FALSE;
+  if (!files->stayingFile.empty()) {
+    // Everything else is done; that one file stays until the installer runs again.
+    closingMessage = IDS_INCOMPLETE_FILE_STAYS;
+    closingReason = ErrorText(files->stayingError);
+    closingFile = files->stayingFile;
     return 0;
   }
   // A removed driver that did not stop stays loaded until the computer restarts.

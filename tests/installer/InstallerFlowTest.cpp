@@ -173,6 +173,7 @@ TEST_F(Installer, CancellingTheSystemsPromptForAMissingFileFailsWithoutAnErrorBo
   memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
   RunInstaller();
   EXPECT_EQ((std::vector<std::string>{"Files Needed", kErrorCaption}), Captions());
+  EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), memory::MessageBoxes()[0].type);  // no Skip for the driver
   EXPECT_TRUE(memory::Executed().empty());
   EXPECT_EQ(0, memory::OpenSetupObjects());
 }
@@ -188,7 +189,7 @@ TEST_F(Installer, AMissingFileAskedForAgainAndAgainFailsWithTheReasonAfterFiveTr
                                       kCaption, kErrorCaption}),
             Captions());
   ASSERT_EQ(7u, memory::MessageBoxes().size());
-  EXPECT_EQ("The system cannot find the file specified.\r\n", memory::MessageBoxes()[5].text);
+  EXPECT_EQ("The system cannot find the file specified.", memory::MessageBoxes()[5].text);
   EXPECT_FALSE(memory::FileExists(DriverImage()));
   EXPECT_FALSE(memory::FileExists(AppletFile()));
   EXPECT_TRUE(memory::Executed().empty());
@@ -258,36 +259,91 @@ TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {
   EXPECT_TRUE(memory::RestartRequests().empty());
 }
 
-// A failed run that had stopped a running driver starts it again before the closing message,
-// which says whether it runs; a driver that would not stop just keeps running.
-TEST_F(Installer, AFailedReinstallStartsTheOldDriverAgainAndSaysWhetherItRuns) {
+// A reinstall that fails after its copies (the new disk's service section names no image) puts
+// back the files it replaced and starts the old driver again, once it has stopped, before the
+// closing message, which says how the driver is; a driver that would not stop just keeps running.
+TEST_F(Installer, AFailedReinstallPutsTheOldDriverBackAndSaysWhetherItRuns) {
+  const std::string notRestarted =
+      "\n\nThe driver that was running before has been stopped and could not be started again.\nReason: ";
   struct Case {
     DWORD stopError, startError;
-    const char* note;
+    int queriesToStop;  // how long it takes to stop: 15 polls, or longer than the 20 waited for
+    DWORD end;          // the driver's state at the end
+    std::string note;
   } cases[] = {
-      {0, 0, "\n\nThe driver that was running before is running again."},
-      {ERROR_INVALID_SERVICE_CONTROL, 0, "\n\nThe driver that was running before is still running."},
-      {0, ERROR_BAD_EXE_FORMAT,
-       "\n\nThe driver that was running before has been stopped and could not be started again.\n"
-       "Reason: %1 is not a valid Win32 application.\r\n"},
+      {0, 0, 0, SERVICE_RUNNING, "\n\nThe driver that was running before is running again."},
+      {0, 0, 15, SERVICE_RUNNING, "\n\nThe driver that was running before is running again."},
+      {ERROR_INVALID_SERVICE_CONTROL, 0, 0, SERVICE_RUNNING, "\n\nThe driver that was running before is still running."},
+      {0, ERROR_BAD_EXE_FORMAT, 0, SERVICE_STOPPED, notRestarted + "%1 is not a valid Win32 application."},
+      {0, 0, 100, SERVICE_STOP_PENDING,
+       notRestarted + "The service did not respond to the start or control request in a timely fashion."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.note);
+    SCOPED_TRACE(c.note + " " + std::to_string(c.queriesToStop));
     memory::Reset();
-    LayOutPackage();
-    memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
+    std::string inf = PackageInf();
+    inf.erase(inf.find("ServiceBinary="), inf.find('\n', inf.find("ServiceBinary=")) - inf.find("ServiceBinary="));
+    LayOutPackage("norvo.inf", inf);
+    memory::PutTextFile(DriverImage(), "the old driver");
     memory::ServiceBehaviour running;
     running.state = SERVICE_RUNNING;
     running.stopError = c.stopError;
     running.startError = c.startError;
+    running.queriesToStop = c.queriesToStop;
     memory::AddService("norvo", running);
     Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
-    memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
     RunInstaller();
-    ASSERT_EQ((std::vector<std::string>{"Files Needed", kErrorCaption}), Captions());
-    EXPECT_EQ(kErrorText + std::string(c.note), memory::MessageBoxes()[1].text);
-    EXPECT_EQ(static_cast<DWORD>(c.startError ? SERVICE_STOPPED : SERVICE_RUNNING), memory::FindService("norvo")->state);
+    ASSERT_EQ((std::vector<std::string>{kCaption, kErrorCaption}), Captions());
+    EXPECT_EQ("The INF file's service installation section is not valid. (Error 0xE0000217)", memory::MessageBoxes()[0].text);
+    EXPECT_EQ(kErrorText + c.note, memory::MessageBoxes()[1].text);
+    EXPECT_EQ("the old driver", memory::FileText(DriverImage()));
+    EXPECT_FALSE(memory::FileExists(DriverImage() + ".old"));
+    EXPECT_EQ(c.end, memory::FindService("norvo")->state);
     EXPECT_EQ(0, memory::OpenServiceHandles());
+  }
+}
+
+// A file in use (the applet, with the Control Panel open) is replaced or removed when the
+// computer restarts: the status line says so and the restart prompt follows "Exit". Where even
+// the restart's list cannot be written, a removal names the file that stays.
+TEST_F(Installer, FilesInUseAreReplacedOrRemovedAtTheRestartOrNamedWhenTheyStay) {
+  const std::string applet = AppletFile(), done = "The operation was completed successfully. Files in use\nare ";
+  struct Case {
+    bool install, listWritable;
+    std::string status, pending;
+  } cases[] = {
+      {true, true, done + "replaced when the computer restarts.",
+       "\\??\\" + applet + ".new" + '\0' + "!\\??\\" + applet + std::string(2, '\0')},
+      {false, true, done + "removed when the computer restarts.", "\\??\\" + applet + std::string(3, '\0')},
+      {false, false, "", "<no value>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    memory::Reset();
+    SetUp();
+    Operate(true, [](DialogUser& page) { page.Click(kNext); });
+    RunInstaller();
+    memory::LockFile(applet, true);
+    memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kSessionManager, !c.listWritable);
+    Operate(c.install, [&](DialogUser& page) {
+      EXPECT_EQ(c.status, page.Text(kStatus));
+      page.Click(kNext);
+    });
+    if (c.listWritable) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    RunInstaller();
+    EXPECT_EQ(0u, memory::PendingScripts());
+    EXPECT_EQ(c.pending, PendingRenames());
+    EXPECT_TRUE(memory::FileExists(applet));
+    EXPECT_EQ(c.install, memory::FileExists(DriverImage()));
+    EXPECT_FALSE(memory::FileExists(DriverImage() + ".old") || memory::FileExists(applet + ".old"));
+    if (!c.listWritable) {
+      ASSERT_EQ((std::vector<std::string>{kErrorCaption}), Captions());
+      EXPECT_EQ(kErrorText + std::string("\n\nThe file ") + applet +
+                    " could not be removed, nor be marked for removal when the computer restarts.\n"
+                    "Reason: The process cannot access the file because it is being used by another process.",
+                memory::MessageBoxes()[0].text);
+      EXPECT_EQ(nullptr, memory::FindService("norvo"));
+    }
   }
 }
 

@@ -42,15 +42,23 @@ bool KeyExists(const std::string& path) {
   return true;
 }
 
-std::string StringValue(const std::string& path, const std::string& name) {
+namespace {
+std::string Value(const std::string& path, const std::string& name, bool whole) {
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "<no key>";
   char text[512] = "";
   DWORD size = sizeof text - 1;
   LONG result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(key);
-  return result == ERROR_SUCCESS ? std::string(text) : "<no value>";
+  if (result != ERROR_SUCCESS) return "<no value>";
+  return whole ? std::string(text, size) : std::string(text);
 }
+}  // namespace
+
+std::string StringValue(const std::string& path, const std::string& name) { return Value(path, name, false); }
+
+const char* const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+std::string PendingRenames() { return Value(kSessionManager, "PendingFileRenameOperations", true); }
 
 namespace {
 const HINSTANCE module = memory::LoadModule(NORVO_INSTALLER_RES);

@@ -23,3 +23,6 @@ BOOL RunInstaller();
 void ClickNextOnWelcome();
 bool KeyExists(const std::string& path);
 std::string StringValue(const std::string& path, const std::string& name);
+// What the next start of the system deletes or replaces: the Session Manager's list, whole.
+extern const char* const kSessionManager;
+std::string PendingRenames();

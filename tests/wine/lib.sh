@@ -22,12 +22,14 @@ e2e_begin() {
 
 # What a restart of the computer is to the prefix: the wine server ends, with every program,
 # service and driver, and the volatile keys go; a new server starts the services set to start
-# with the system. Its output and the first program's go nowhere (they would hold a pipe open).
+# with the system, and wineboot's restart deletes and replaces the files the list of pending
+# file operations names. Its output and the first program's go nowhere (they would hold a pipe
+# open).
 e2e_restart() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   wineserver -p >/dev/null 2>&1 </dev/null || true
-  wine cmd /c exit >/dev/null 2>&1 || true
+  wine wineboot -r >/dev/null 2>&1 || true
 }
 
 e2e_end() {

@@ -70,6 +70,11 @@ driver_refuses_stop() {
   wine sc start norvo >/dev/null 2>&1 || true
 }
 
+# What the next start of the system deletes or replaces, as `reg query` shows the list.
+pending_renames() {
+  e2e_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations
+}
+
 # The driver's parameters as `reg export` writes them, for byte-for-byte comparisons.
 export_parameters() {  # <file>
   rm -f "$1"
@@ -129,6 +134,9 @@ case "$name" in
     run_installer reinstall-running.txt "$name"
     e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
     e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "image replaced at the restart" \
+      'REG_MULTI_SZ \??\C:\windows\system32\drivers\norvo.sys.new\0!\??\C:\windows\system32\drivers\norvo.sys' \
+      "$(pending_renames)"
     ;;
   restart)
     install_package
@@ -146,12 +154,29 @@ case "$name" in
     ;;
   reinstall-fails)
     install_package
-    # The disk lacks the driver image: the reinstall stops the running driver, fails, and starts
-    # it again.
-    rm -f "$setup/norvo.sys"
+    # The new disk's image differs and its service section names none: the reinstall stops the
+    # running driver, replaces the image, fails, puts the old image back and starts it again.
+    sed -i '/^ServiceBinary=/d' "$setup/norvo.inf"
+    printf 'a newer image' >>"$setup/norvo.sys"
     run_installer reinstall-fails.txt "$name"
+    e2e_expect "old image" same "$(cmp "$build/package/norvo.sys" "$system32/drivers/norvo.sys" && echo same)"
+    e2e_expect "its copy" gone "$([ -e "$system32/drivers/norvo.sys.old" ] && echo left || echo gone)"
     e2e_expect "service state" "4  RUNNING" "$(service_state)"
     e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
+    ;;
+  uninstall-in-use)
+    install_package
+    # Another program holds the applet as a loaded DLL is held, without delete sharing.
+    holder="$(mktemp --suffix=.txt)"
+    printf 'hold C:\\windows\\system32\\norvo.cpl\npause 120000\n' >"$holder"
+    e2e_start "$robot" "$(winepath -w "$holder")"
+    run_installer uninstall-in-use.txt "$name"
+    e2e_expect "applet left to the restart" 'REG_MULTI_SZ \??\C:\windows\system32\norvo.cpl\0' "$(pending_renames)"
+    e2e_expect "driver image" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
+    rm -f "$holder"
+    e2e_restart
+    e2e_expect "applet after the restart" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
+    e2e_expect "nothing left for the next one" "" "$(pending_renames)"
     ;;
   uninstall-running)
     install_package
@@ -160,6 +185,10 @@ case "$name" in
     # Removed from the system, but loaded until the restart, with its ports.
     e2e_expect "port published" "REG_SZ COM12" "$(e2e_value "$devicemap" NorvoP2)"
     e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
+    # Its image, in use, goes at the restart.
+    e2e_expect "image left to the restart" 'REG_MULTI_SZ \??\C:\windows\system32\drivers\norvo.sys\0' "$(pending_renames)"
+    e2e_restart
+    e2e_expect "image after the restart" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
     ;;
   changed-elsewhere)
     install_package

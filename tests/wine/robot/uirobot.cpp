@@ -29,6 +29,8 @@
 //   cut <a|b|c>                       these texts of the current dialog do not fit their
 //                                     controls at the next shot (and it fails if one does)
 //   pause <milliseconds>
+//   hold <path>                       opens a file for reading without delete sharing, as a
+//                                     loaded DLL is held, until the robot ends
 //   access <key> <read|full>          gives everyone only read access (and the right to change
 //                                     that) to a key below HKEY_LOCAL_MACHINE, or full access
 #include <windows.h>
@@ -479,6 +481,10 @@ void Step(const std::string& line) {
     args >> path >> mode;
     if (mode != "read" && mode != "full") Fail("access must be read or full");
     SetKeyAccess(path, mode == "read");
+  } else if (verb == "hold") {
+    if (CreateFileA(rest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) ==
+        INVALID_HANDLE_VALUE)
+      Fail("cannot open " + rest);
   } else if (verb == "pause") {
     Sleep(static_cast<DWORD>(std::atoi(rest.c_str())));
   } else {

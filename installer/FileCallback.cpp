@@ -1,0 +1,134 @@
+#include "FileCallback.h"
+
+namespace {
+
+// Where the system asks for a missing source file, the answer "try again at the same place"
+// means "the disk is in now"; some SetupAPI implementations give that answer without asking
+// anyone, so that the copy would be retried for ever. A file is asked for at most this many times
+// in a row; then the copy is given up.
+const int kMaxMediaPrompts = 5;
+
+// Beside an installed file: its old contents while an install may still fail, and its new
+// contents while they wait for the restart to replace it.
+const char kOldCopy[] = ".old";
+const char kNewCopy[] = ".new";
+
+// The errors of a file that another program holds open, as a loaded DLL or a running driver's
+// image is.
+bool InUse(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_USER_MAPPED_FILE; }
+
+bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+FileCallbackContext::FileCallbackContext(PVOID context) : defaultContext(context) {}
+
+UINT FileCallbackContext::Notify(UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
+  switch (notification) {
+    case SPFILENOTIFY_STARTCOPY:
+      if (!KeepOldCopy(paths->Target)) return FILEOP_ABORT;
+      break;
+    case SPFILENOTIFY_ENDCOPY:
+      missingFile.clear();
+      break;
+    case SPFILENOTIFY_COPYERROR: {
+      if (InUse(paths->Win32Error)) return ReplaceAtRestart(paths->Source, paths->Target) ? FILEOP_SKIP : FILEOP_ABORT;
+      // A copy left out would leave an install that looks finished without its file.
+      UINT answer = SetupDefaultQueueCallbackA(defaultContext, notification, param1, param2);
+      if (answer != FILEOP_SKIP) return answer;
+      SetLastError(paths->Win32Error);
+      return FILEOP_ABORT;
+    }
+    case SPFILENOTIFY_DELETEERROR:
+      if (!Gone(paths->Win32Error) && MoveFileExA(paths->Target, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        restartNeeded = true;
+      } else if (!Gone(paths->Win32Error) && stayingFile.empty()) {
+        stayingError = paths->Win32Error;
+        stayingFile = paths->Target;
+      }
+      return FILEOP_SKIP;
+    case SPFILENOTIFY_FILEOPDELAYED:
+      // The system put off the operation itself: the file is in use.
+      restartNeeded = true;
+      ReplacedAtRestart(paths->Target);
+      break;
+    case SPFILENOTIFY_NEEDMEDIA:
+      if (!AskForMedia(*reinterpret_cast<const SOURCE_MEDIA_A*>(param1))) return FILEOP_ABORT;
+      break;
+  }
+  UINT answer = SetupDefaultQueueCallbackA(defaultContext, notification, param1, param2);
+  // Skipped, cancelled or found elsewhere: the next request for the file is a new one.
+  if (notification == SPFILENOTIFY_NEEDMEDIA && answer != FILEOP_DOIT) missingFile.clear();
+  return answer;
+}
+
+// Counts a request for a missing file; false, with the reason as the last error, when it was
+// asked for often enough: the operation fails for that reason, not in an endless loop.
+bool FileCallbackContext::AskForMedia(const SOURCE_MEDIA_A& media) {
+  std::string file = std::string(media.SourcePath ? media.SourcePath : "") + "\\" + (media.SourceFile ? media.SourceFile : "");
+  if (file != missingFile) {
+    missingFile = file;
+    mediaPrompts = 0;
+  }
+  if (mediaPrompts++ < kMaxMediaPrompts) return true;
+  missingFile.clear();
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return false;
+}
+
+// Before a file is replaced, its old contents are copied beside it. A file that is not there
+// yet needs no copy; one that cannot be copied stops the install before anything is replaced,
+// with the reason as the last error.
+bool FileCallbackContext::KeepOldCopy(const std::string& file) {
+  for (const Replaced& entry : replaced)
+    if (entry.file == file) return true;
+  std::string copy = file + kOldCopy;
+  if (CopyFileA(file.c_str(), copy.c_str(), FALSE)) {
+    replaced.push_back({file, copy, false});
+    return true;
+  }
+  return Gone(GetLastError());
+}
+
+// A file in use gets its new contents at the next start: they wait beside it until then. False,
+// with the reason as the last error, when that cannot be arranged.
+bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std::string& file) {
+  std::string waiting = file + kNewCopy;
+  if (CopyFileA(source.c_str(), waiting.c_str(), FALSE) &&
+      MoveFileExA(waiting.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    restartNeeded = true;
+    ReplacedAtRestart(file);
+    return true;
+  }
+  DWORD error = GetLastError();
+  DeleteFileA(waiting.c_str());
+  SetLastError(error);
+  return false;
+}
+
+void FileCallbackContext::ReplacedAtRestart(const std::string& file) {
+  for (Replaced& entry : replaced)
+    if (entry.file == file) entry.atRestart = true;
+}
+
+void FileCallbackContext::PutBack() {
+  for (auto entry = replaced.rbegin(); entry != replaced.rend(); ++entry) {
+    const char* copy = entry->copy.c_str();
+    const char* file = entry->file.c_str();
+    // A file that cannot be put back now (in use) is put back at the restart.
+    if (entry->atRestart || !MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING))
+      MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+  replaced.clear();
+}
+
+void FileCallbackContext::Discard() {
+  for (const Replaced& entry : replaced)
+    if (!DeleteFileA(entry.copy.c_str())) MoveFileExA(entry.copy.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  replaced.clear();
+}
+
+UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  return static_cast<FileCallbackContext*>(context)->Notify(notification, param1, param2);
+}
