@@ -38,7 +38,7 @@ bool PortConfigDialog::IsAnyPortOpen() {
 }
 
 void PortConfigDialog::ApplyChanges() {
-  portNamePrefix = ToUpper(TrimRight(TrimLeft(portNamePrefix)));
+  portNamePrefix = ToUpper(Trim(portNamePrefix));
   if (!IsValidPortName(portNamePrefix)) {
     ShowMessage(Handle(), IDS_INVALID_PREFIX, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
     return;
@@ -54,7 +54,7 @@ void PortConfigDialog::ApplyChanges() {
   // When the settings cannot be stored, the dialog stays open with the edits.
   if (!readable || !store.Store(portSettings)) {
     // What this window left in ports it could not put back is no other program's change.
-    for (int port : store.changedPorts) settingsAsRead[static_cast<size_t>(port)] = store.Load(port);
+    for (int port : store.portsLeftChanged) settingsAsRead[static_cast<size_t>(port)] = store.Load(port);
     ReportStoreFailure(store);
     return;
   }
@@ -88,9 +88,9 @@ void PortConfigDialog::ApplyChanges() {
 
 // Names the ports another program changed and asks whether this window's settings replace
 // them; true for Yes.
-bool PortConfigDialog::ConfirmOverwrite(const std::vector<int>& changedPorts) {
+bool PortConfigDialog::ConfirmOverwrite(const std::vector<int>& changedElsewhere) {
   return ShowMessage(Handle(), IDS_CHANGED_ELSEWHERE, IDS_CAPTION, MB_YESNO | MB_ICONQUESTION,
-                     {PortList(changedPorts).c_str()}) == IDYES;
+                     {PortList(changedElsewhere).c_str()}) == IDYES;
 }
 
 void PortConfigDialog::ReportStoreFailure(const SettingsStore& store) {
@@ -99,12 +99,12 @@ void PortConfigDialog::ReportStoreFailure(const SettingsStore& store) {
   std::string reason = SystemText(store.failure);
   // A key that is not there cannot be a matter of rights: the driver's keys changed behind the
   // window, and applying again would meet the same.
-  if (store.changedPorts.empty())
+  if (store.portsLeftChanged.empty())
     ShowMessage(Handle(), store.failure == ERROR_FILE_NOT_FOUND ? IDS_KEY_GONE : IDS_NOT_STORED, IDS_CAPTION,
                 MB_OK | MB_ICONEXCLAMATION, {port.c_str(), key.c_str(), reason.c_str()});
   else
     ShowMessage(Handle(), IDS_PARTLY_STORED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION,
-                {port.c_str(), key.c_str(), reason.c_str(), PortList(store.changedPorts).c_str()});
+                {port.c_str(), key.c_str(), reason.c_str(), PortList(store.portsLeftChanged).c_str()});
 }
 
 std::string PortConfigDialog::PortList(const std::vector<int>& ports) const {

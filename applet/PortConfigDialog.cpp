@@ -6,6 +6,7 @@
 #include "Message.h"
 #include "Names.h"
 #include "SettingsStore.h"
+#include "System.h"
 #include "SystemTools.h"
 #include "Text.h"
 #include "module.h"
@@ -35,6 +36,7 @@ void ShowLevel(const Control& levelText, int32_t level) {
 PortConfigDialog::PortConfigDialog(HWND parent)
     : Dialog(IDD_PORT_CONFIG, parent),
       icon(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(IDI_APPLET))),
+      versionText(*this, IDC_DRIVER_VERSION),
       portCombo(*this, IDC_PORT_COMBO),
       rs485Check(*this, IDC_RS485_CHECK),
       rxSlider(*this, IDC_RX_SLIDER),
@@ -77,16 +79,14 @@ BOOL PortConfigDialog::OnInitDialog() {
   SystemTools tools;
 
   // A directory the system could not give, or not in full, leads to no driver file at all.
-  char systemDirectory[MAX_PATH];
-  UINT length = GetSystemDirectoryA(systemDirectory, MAX_PATH);
-  const char* version =
-      length > 0 && length < MAX_PATH ? tools.GetFileVersionString(std::string(systemDirectory, length) + kDriverImage) : nullptr;
+  std::string systemDirectory = SystemDirectory();
+  const char* version = systemDirectory.empty() ? nullptr : tools.GetFileVersionString(systemDirectory + kDriverImage);
   if (!version) {
     ShowMessage(Handle(), IDS_NO_DRIVER, IDS_CAPTION, MB_ICONEXCLAMATION);
     EndDialog(IDCANCEL);
     return TRUE;
   }
-  SetDlgItemTextA(Handle(), IDC_DRIVER_VERSION, version);
+  versionText.SetText(version);
 
   std::string about = LoadText(IDS_ABOUTBOX);
   if (!about.empty()) {
@@ -95,12 +95,11 @@ BOOL PortConfigDialog::OnInitDialog() {
     AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
   }
 
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetIcon(icon);
 
   std::string prefix;
   portNamePrefix = tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kParametersKey, "PortNamePrefix", prefix)
-                       ? TrimLeft(TrimRight(prefix))
+                       ? Trim(prefix)
                        : "COM";
 
   DWORD listError = BuildPortList();
@@ -218,9 +217,7 @@ void PortConfigDialog::OnRs485Clicked() {
 void PortConfigDialog::OnDefault() {
   PortSettings* settings = CurrentSettings();
   if (!settings) return;
-  settings->rs485Mode = kDefaultRs485Mode;
-  settings->rxFifoLevel = kDefaultRxFifoLevel;
-  settings->txFifoLevel = kDefaultTxFifoLevel;
+  for (const PortValue& value : kPortValues) settings->*value.field = value.defaultValue;
   ShowCurrentPort();
 }
 

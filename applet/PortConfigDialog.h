@@ -19,7 +19,7 @@ class PortConfigDialog : public Dialog {
   // the same number keep their order.
   static void SortPortKeys(std::vector<std::string>& names);
   static long PortKeyNumber(const std::string& name);
-  // A port-name prefix must not be empty nor hold any of \ / * ? | < > : ".
+  // Whether a text may serve as the port-name prefix: not empty, and none of \ / * ? | < > : ".
   static bool IsValidPortName(const std::string& name);
 
   // Port model, entry i of each list being the same port.
@@ -33,6 +33,7 @@ class PortConfigDialog : public Dialog {
   std::string portNamePrefix;
   HICON icon;
 
+  Control versionText;
   ComboBox portCombo;
   Button rs485Check;
   Trackbar rxSlider;
@@ -61,7 +62,7 @@ class PortConfigDialog : public Dialog {
   void OnRs485Clicked();
   void OnDefault();
   void OnCancelButton();
-  bool ConfirmOverwrite(const std::vector<int>& changedPorts);
+  bool ConfirmOverwrite(const std::vector<int>& changedElsewhere);
   void ReportStoreFailure(const SettingsStore& store);
   // The ports' names, as a message lists them.
   std::string PortList(const std::vector<int>& ports) const;

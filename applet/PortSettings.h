@@ -14,7 +14,15 @@ struct PortSettings {
   bool operator!=(const PortSettings& other) const { return !(*this == other); }
 };
 
-// What the driver uses when a value is missing, and what "&Default" puts back.
-const int32_t kDefaultTxFifoLevel = 127;
-const int32_t kDefaultRxFifoLevel = 100;
-const int32_t kDefaultRs485Mode = 0;
+// A port's values in the order they are read and stored: the registry value's name, the field
+// that holds it, and what the driver uses when it is missing, which "&Default" puts back.
+struct PortValue {
+  const char* name;
+  int32_t PortSettings::*field;
+  int32_t defaultValue;
+};
+const PortValue kPortValues[] = {
+    {"RS485Mode", &PortSettings::rs485Mode, 0},
+    {"TxFIFO", &PortSettings::txFifoLevel, 127},
+    {"RxFIFO", &PortSettings::rxFifoLevel, 100},
+};

@@ -16,10 +16,10 @@ class SettingsStore {
   // A port's settings as stored; each value that cannot be read is the driver's default.
   PortSettings Load(int port) const;
 
-  // Fills changed with the ports whose stored settings now differ from the given ones (another
-  // program may have stored settings since they were read). false when a value cannot be read:
-  // failedPort and failure then say which port and why, as after a failed Store.
-  bool ChangedSince(const std::vector<PortSettings>& asRead, std::vector<int>& changed);
+  // Fills changedElsewhere with the ports whose stored settings now differ from the given ones
+  // (another program may have stored settings since they were read). false when a value cannot
+  // be read: failedPort and failure then say which port and why, as after a failed Store.
+  bool ChangedSince(const std::vector<PortSettings>& asRead, std::vector<int>& changedElsewhere);
 
   // Every port's three values, changed or not, all or none: each port's key must take writes
   // before the first value is written, the values as they are now are kept, and when a write
@@ -28,10 +28,10 @@ class SettingsStore {
   bool Store(const std::vector<PortSettings>& settings);
 
   // After a failed Store: the port whose key or value failed, the registry's reason, and the
-  // ports whose values could not all be put back, in list order (empty when all went back).
+  // ports this Store changed and could not put back, in list order (empty when all went back).
   int failedPort = 0;
   DWORD failure = ERROR_SUCCESS;
-  std::vector<int> changedPorts;
+  std::vector<int> portsLeftChanged;
 
  private:
   std::string KeyPath(int port) const;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "System.h"
+
 namespace {
 
 // Closes a registry key when the operation that opened it returns.
@@ -24,48 +26,13 @@ class KeyHolder {
   HKEY key = nullptr;
 };
 
-// The driver service's state changes are waited for by bounded polling.
-const int kMaxPolls = 20;
-const DWORD kPollPause = 500;
-
-// The manager and service handles of one operation, closed service first when it ends. The
-// closes keep the thread's last error, so that a caller can still read why the operation failed.
-class ServiceHandles {
- public:
-  explicit ServiceHandles(const std::string& name) {
-    manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (manager) service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
-  }
-  ~ServiceHandles() {
-    DWORD error = GetLastError();
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-    SetLastError(error);
-  }
-  ServiceHandles(const ServiceHandles&) = delete;
-  ServiceHandles& operator=(const ServiceHandles&) = delete;
-
-  // Up to kMaxPolls status queries, pausing after each that doesn't find the state; a failed
-  // query counts as not there yet.
-  bool WaitFor(DWORD state) {
-    for (int poll = 0; poll < kMaxPolls; ++poll) {
-      SERVICE_STATUS status;
-      if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) return true;
-      Sleep(kPollPause);
-    }
-    // The calls above may have left any code; the reason is that the service did not answer.
-    SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
-    return false;
-  }
-
-  bool InState(DWORD state) {
-    SERVICE_STATUS status;
-    return QueryServiceStatus(service, &status) && status.dwCurrentState == state;
-  }
-
-  SC_HANDLE manager = nullptr;
-  SC_HANDLE service = nullptr;
-};
+// Waits for a service to reach a state: 1 when it does, otherwise 0 with
+// ERROR_SERVICE_REQUEST_TIMEOUT as the reason (the polls may have left any code).
+int WaitFor(const Service& service, DWORD wanted) {
+  if (service.Poll([wanted](DWORD state) { return state == wanted; }) == wanted) return 1;
+  SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+  return 0;
+}
 
 const DWORD kMaxKeyName = 256;
 const DWORD kMaxStringBytes = 256;
@@ -147,7 +114,7 @@ int SystemTools::CheckRegistryKeyAccess(HKEY root, std::string keyPath, REGSAM a
   return holder.Open(root, keyPath, access) ? 1 : 0;
 }
 
-int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string valueName, SavedValue& saved) {
+int SystemTools::SnapshotRegistryValue(HKEY root, std::string keyPath, std::string valueName, ValueSnapshot& snapshot) {
   KeyHolder holder;
   if (!holder.Open(root, keyPath, KEY_QUERY_VALUE)) return 0;
   LONG result = ERROR_SUCCESS;
@@ -157,7 +124,7 @@ int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string v
     DWORD bytes = 0;
     result = RegQueryValueExA(holder.key, valueName.c_str(), nullptr, &type, nullptr, &bytes);
     if (result == ERROR_FILE_NOT_FOUND) {
-      saved = SavedValue();
+      snapshot = ValueSnapshot();
       return 1;
     }
     if (result != ERROR_SUCCESS) break;
@@ -166,22 +133,22 @@ int SystemTools::SaveRegistryValue(HKEY root, std::string keyPath, std::string v
     if (result == ERROR_MORE_DATA) continue;
     if (result != ERROR_SUCCESS) break;
     data.resize(bytes < data.size() ? bytes : data.size());
-    saved.present = true;
-    saved.type = type;
-    saved.data = data;
+    snapshot.present = true;
+    snapshot.type = type;
+    snapshot.data = data;
     return 1;
   }
   SetLastError(static_cast<DWORD>(result));
   return 0;
 }
 
-int SystemTools::RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const SavedValue& saved) {
+int SystemTools::RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const ValueSnapshot& snapshot) {
   KeyHolder holder;
   if (!holder.Open(root, keyPath, KEY_SET_VALUE)) return 0;
   LONG result;
-  if (saved.present) {
-    result = RegSetValueExA(holder.key, valueName.c_str(), 0, saved.type, saved.data.empty() ? nullptr : saved.data.data(),
-                            static_cast<DWORD>(saved.data.size()));
+  if (snapshot.present) {
+    result = RegSetValueExA(holder.key, valueName.c_str(), 0, snapshot.type,
+                            snapshot.data.empty() ? nullptr : snapshot.data.data(), static_cast<DWORD>(snapshot.data.size()));
   } else {
     result = RegDeleteValueA(holder.key, valueName.c_str());
     if (result == ERROR_FILE_NOT_FOUND) result = ERROR_SUCCESS;  // already gone: as it was
@@ -228,19 +195,19 @@ const char* SystemTools::GetFileVersionString(std::string path) {
 }
 
 int SystemTools::StartDriverService(std::string serviceName) {
-  ServiceHandles handles(serviceName);
-  if (!handles.service) return 0;
-  if (handles.InState(SERVICE_RUNNING)) return 2;
-  if (!StartServiceA(handles.service, 0, nullptr)) return 0;
-  return handles.WaitFor(SERVICE_RUNNING) ? 1 : 0;
+  Service service(serviceName);
+  if (!service.Handle()) return 0;
+  if (service.State() == SERVICE_RUNNING) return 2;
+  if (!StartServiceA(service.Handle(), 0, nullptr)) return 0;
+  return WaitFor(service, SERVICE_RUNNING);
 }
 
 int SystemTools::StopDriverService(std::string serviceName) {
-  ServiceHandles handles(serviceName);
-  if (!handles.service) return 0;
-  if (handles.InState(SERVICE_STOPPED)) return 1;
+  Service service(serviceName);
+  if (!service.Handle()) return 0;
+  if (service.State() == SERVICE_STOPPED) return 1;
   SERVICE_STATUS status;
-  if (!ControlService(handles.service, SERVICE_CONTROL_STOP, &status)) return 0;
+  if (!ControlService(service.Handle(), SERVICE_CONTROL_STOP, &status)) return 0;
   if (status.dwCurrentState == SERVICE_STOPPED) return 1;
-  return handles.WaitFor(SERVICE_STOPPED) ? 1 : 0;
+  return WaitFor(service, SERVICE_STOPPED);
 }

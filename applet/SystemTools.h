@@ -2,7 +2,7 @@
 // a local instance where they need one.
 //
 // Each result says whether the operation succeeded. The operations whose callers report why
-// they failed (the subkey enumeration, the key check, the writes, the save and restore of a
+// they failed (the subkey enumeration, the key check, the writes, the snapshot and restore of a
 // value, the service stop and start) leave that reason as the thread's last error, as each says
 // below. The reads (string, binary, file version) give no reason: after them the last error is
 // whatever the system's calls left, and means nothing.
@@ -15,7 +15,7 @@
 
 // A registry value as it was: whether it existed, its type and its bytes, so that it can be put
 // back exactly.
-struct SavedValue {
+struct ValueSnapshot {
   bool present = false;
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
@@ -42,10 +42,10 @@ class SystemTools {
   int CheckRegistryKeyAccess(HKEY root, std::string keyPath, REGSAM access);
   // Reads a value whatever its type and size; a value that does not exist is read as absent.
   // 1 when read; otherwise 0 with the registry's reason as the thread's last error.
-  int SaveRegistryValue(HKEY root, std::string keyPath, std::string valueName, SavedValue& saved);
-  // Puts a saved value back with its type and bytes, or deletes the value when it was absent.
-  // 1 when done; otherwise 0 with the registry's reason as the thread's last error.
-  int RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const SavedValue& saved);
+  int SnapshotRegistryValue(HKEY root, std::string keyPath, std::string valueName, ValueSnapshot& snapshot);
+  // Puts a value back as a snapshot holds it, with its type and bytes, or deletes it when it was
+  // absent. 1 when done; otherwise 0 with the registry's reason as the thread's last error.
+  int RestoreRegistryValue(HKEY root, std::string keyPath, std::string valueName, const ValueSnapshot& snapshot);
   // The FileVersion text (U.S. English, Unicode block) of a file's version resource, cut to 31
   // characters, in a buffer that the next call overwrites; nullptr when there is none.
   const char* GetFileVersionString(std::string path);

@@ -6,8 +6,7 @@
 // White space as the C library's isspace knows it: space, tab, line feed, vertical tab, form
 // feed, carriage return.
 bool IsWhiteSpace(char c);
-std::string TrimLeft(const std::string& text);
-std::string TrimRight(const std::string& text);
+// The text without white space at either end.
 std::string Trim(const std::string& text);
 // Letters a to z become A to Z; every other byte stays as it is.
 std::string ToUpper(std::string text);

@@ -39,9 +39,9 @@ BOOL InstallerApp::InitInstance() {
     ShowMessage(nullptr, IDS_NO_INF, IDS_SETUP_ERROR_CAPTION, MB_ICONEXCLAMATION);
     return FALSE;
   }
-  // Step onto the search's first result, the file itself. FindNext answers whether another
-  // result follows it, which a search for one exact name never has: its answer is not needed.
-  static_cast<void>(finder.FindNext());
+  // Step onto the search's first result, the file itself. The answer, whether another result
+  // follows it, is not needed: a search for one exact name never has one.
+  static_cast<void>(finder.NextResult());
   infPath = finder.GetFilePath();
   std::string fileName = finder.GetFileName();
   size_t dot = fileName.find('.');

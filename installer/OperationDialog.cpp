@@ -11,7 +11,8 @@ OperationDialog::OperationDialog(HWND parent)
       uninstallRadio(*this, IDC_UNINSTALL_RADIO),
       nextButton(*this, IDC_NEXT_BUTTON),
       cancelButton(*this, IDCANCEL),
-      statusText(*this, IDC_STATUS_TEXT) {}
+      statusText(*this, IDC_STATUS_TEXT),
+      infFileText(*this, IDC_INF_FILE_TEXT) {}
 
 void OperationDialog::SetInfFile(std::string name, std::string directory, std::string path) {
   driverName = name;
@@ -21,8 +22,7 @@ void OperationDialog::SetInfFile(std::string name, std::string directory, std::s
 
 BOOL OperationDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetIcon(icon);
   operationSucceeded = FALSE;
   driverWasRunning = FALSE;
   driverStarted = FALSE;
@@ -32,7 +32,7 @@ BOOL OperationDialog::OnInitDialog() {
   closingFile.clear();
   (installSelected ? installRadio : uninstallRadio).SetCheck(BST_CHECKED);
   // The extension is written in capitals whatever the case of the file's own name.
-  SetDlgItemTextA(Handle(), IDC_INF_FILE_TEXT, LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
+  infFileText.SetText(LoadText(IDS_INF_FILE, {driverName.c_str()}).c_str());
   return TRUE;
 }
 

@@ -19,8 +19,8 @@ class OperationDialog : public Dialog {
 
   BOOL installSelected = TRUE;
   BOOL operationSucceeded = FALSE;
-  // The driver stays loaded until the computer restarts: an install found it running, or a
-  // removal could not stop it. The restart prompt follows "Exit".
+  // The driver stays loaded until the computer restarts (an install found it running, or a
+  // removal could not stop it); the restart prompt follows "Exit".
   BOOL driverWasRunning = FALSE;
   // Set by PerformOperation when this run's start request started the driver; the finished
   // page says so.
@@ -41,6 +41,7 @@ class OperationDialog : public Dialog {
   Button nextButton;
   Button cancelButton;
   Control statusText;
+  Control infFileText;
   std::string infPath;
   std::string driverName;
   std::string sourceDirectory;

@@ -3,23 +3,10 @@
 #include <utility>
 
 #include "Message.h"
+#include "System.h"
 #include "resource.h"
 
 namespace {
-
-// One service request: the manager and the service are opened for it and closed after it,
-// keeping the request's last error for the caller.
-template <class Request>
-BOOL RequestService(const std::string& name, Request request) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
-  BOOL result = service ? request(service) : FALSE;
-  DWORD error = GetLastError();
-  if (service) CloseServiceHandle(service);
-  if (manager) CloseServiceHandle(manager);
-  SetLastError(error);
-  return result;
-}
 
 // SetupAPI's codes for a missing or malformed part of an INF file have no system text; the
 // user reads ours, with the code. 0 for any other code.
@@ -55,25 +42,14 @@ std::pair<UINT, std::string> ErrorMessage(DWORD code) {
 }  // namespace
 
 BOOL StartServiceByName(const std::string& name) {
-  return RequestService(name, [](SC_HANDLE service) { return StartServiceA(service, 0, nullptr); });
+  Service service(name);
+  return service.Handle() && StartServiceA(service.Handle(), 0, nullptr);
 }
 
 BOOL StopServiceByName(const std::string& name) {
-  return RequestService(name, [](SC_HANDLE service) {
-    SERVICE_STATUS status;
-    return ControlService(service, SERVICE_CONTROL_STOP, &status);
-  });
-}
-
-DWORD ServiceState(const std::string& name) {
-  DWORD state = 0;
-  RequestService(name, [&state](SC_HANDLE service) {
-    SERVICE_STATUS status;
-    if (!QueryServiceStatus(service, &status)) return FALSE;
-    state = status.dwCurrentState;
-    return TRUE;
-  });
-  return state;
+  Service service(name);
+  SERVICE_STATUS status;
+  return service.Handle() && ControlService(service.Handle(), SERVICE_CONTROL_STOP, &status);
 }
 
 std::string ErrorText(DWORD code) {

@@ -10,9 +10,6 @@
 BOOL StartServiceByName(const std::string& name);
 // One stop request, without waiting.
 BOOL StopServiceByName(const std::string& name);
-// The state the Service Control Manager reports for a service; 0 when it cannot tell (the
-// service is not installed, say).
-DWORD ServiceState(const std::string& name);
 // What the user reads for an error code: for a missing or malformed part of the INF file a
 // plain text of our own with the code, otherwise the system's text, or the code alone when the
 // system has none.

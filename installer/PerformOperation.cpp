@@ -5,6 +5,7 @@
 #include "FileCallback.h"
 #include "Message.h"
 #include "Names.h"
+#include "System.h"
 #include "OperationDialog.h"
 #include "OperationHelpers.h"
 #include "resource.h"
@@ -35,19 +36,14 @@ struct OperationResources {
 
 // The Control Panel of the system directory: a control.exe beside the installer must not run.
 std::string ControlPanelCommand() {
-  char directory[MAX_PATH];
-  UINT length = GetSystemDirectoryA(directory, MAX_PATH);
-  std::string program = length > 0 && length < MAX_PATH ? std::string(directory) + "\\control.exe" : "control.exe";
+  std::string directory = SystemDirectory();
+  std::string program = directory.empty() ? "control.exe" : directory + "\\control.exe";
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return program + " " + kAppletFileName;
 }
 
 // Whether a state means that the driver is loaded: running, or on its way to or from it.
 bool Loaded(DWORD state) { return state != 0 && state != SERVICE_STOPPED; }
-
-// A driver on its way down is waited for as the applet waits for it: up to 20 polls, 500 ms apart.
-const int kMaxPolls = 20;
-const DWORD kPollPause = 500;
 
 // The section's files and registry entries, the file queue (the installer queues nothing itself)
 // and the section's services; a failure is reported with its reason. False when a step failed.
@@ -80,11 +76,7 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
 // it has stopped. Returns the closing message that says how the driver is; reason gets why it
 // did not start again.
 UINT RestartOldDriver(const std::string& name, std::string& reason) {
-  DWORD state = ServiceState(name);
-  for (int poll = 0; poll < kMaxPolls && state == SERVICE_STOP_PENDING; ++poll) {
-    Sleep(kPollPause);
-    state = ServiceState(name);
-  }
+  DWORD state = Service(name).Poll([](DWORD now) { return now != SERVICE_STOP_PENDING; });
   DWORD error = ERROR_SERVICE_REQUEST_TIMEOUT;  // still on its way down
   if (state != SERVICE_STOP_PENDING) {
     if (Loaded(state)) return IDS_INCOMPLETE_STILL_RUNNING;
@@ -128,9 +120,9 @@ int OperationDialog::PerformOperation() {
   // or not running needs no stop, and one that keeps running is found by the start request
   // below (ERROR_SERVICE_ALREADY_RUNNING). Whether the driver ran before it, and still runs
   // after it, decides what a failure and a removal must say.
-  bool ranBefore = Loaded(ServiceState(driverName));
+  bool ranBefore = Loaded(Service(driverName).State());
   StopServiceByName(driverName);
-  bool runsOn = ranBefore && Loaded(ServiceState(driverName));
+  bool runsOn = ranBefore && Loaded(Service(driverName).State());
 
   if (!ProcessSection(Handle(), held, section, sourceDirectory, files)) {
     // A failed run must not leave the machine with fewer working ports than it had: the files it

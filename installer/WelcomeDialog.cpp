@@ -8,7 +8,6 @@ WelcomeDialog::WelcomeDialog(HWND parent)
 
 BOOL WelcomeDialog::OnInitDialog() {
   Dialog::OnInitDialog();
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetIcon(icon);
   return TRUE;
 }

@@ -82,6 +82,8 @@ class Dialog {
   INT_PTR DoModal();
   void EndDialog(INT_PTR result);
   HWND Handle() const { return window; }
+  // The dialog's icon in its caption and in the task list: big, then small.
+  void SetIcon(HICON icon) const;
 
  protected:
   // A command handler bound to a control id and notification code.

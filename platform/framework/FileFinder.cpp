@@ -12,7 +12,7 @@ bool FileFinder::FindFile(const std::string& name) {
   return true;
 }
 
-bool FileFinder::FindNext() {
+bool FileFinder::NextResult() {
   if (!hasNext) return false;
   found = next;
   hasNext = FindNextFileA(search, &next) != FALSE;

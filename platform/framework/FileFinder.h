@@ -1,5 +1,5 @@
 // A search of the file system for one name, in the style of the class frameworks' file finder:
-// FindFile starts it, FindNext steps to each result in turn.
+// FindFile starts it, NextResult steps onto each result in turn, the first one included.
 #pragma once
 
 #include <string>
@@ -14,8 +14,8 @@ class FileFinder {
   FileFinder& operator=(const FileFinder&) = delete;
 
   bool FindFile(const std::string& name);
-  // Steps to the next result; false when the current one is the last.
-  bool FindNext();
+  // Steps onto the next result (the first, after FindFile); false when it is the last.
+  bool NextResult();
   std::string GetFileName() const;  // as the file system spells it
   std::string GetFilePath() const;  // the searched directory, a backslash, and the name
   void Close();

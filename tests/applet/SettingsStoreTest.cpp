@@ -20,7 +20,7 @@ TEST(SettingsStore, LoadsStoredValuesOrDefaultsAndStoresAllOrTellsWhatFailedAndW
   EXPECT_FALSE(store.Store(edited));
   EXPECT_EQ(1, store.failedPort);
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), store.failure);
-  EXPECT_TRUE(store.changedPorts.empty());
+  EXPECT_TRUE(store.portsLeftChanged.empty());
   EXPECT_TRUE(before == Snapshot(ports));
 
   // The fourth write (NorvoP10's first) fails, and so does putting back the third (NorvoP2's).
@@ -29,10 +29,10 @@ TEST(SettingsStore, LoadsStoredValuesOrDefaultsAndStoresAllOrTellsWhatFailedAndW
   EXPECT_FALSE(store.Store(edited));
   EXPECT_EQ(1, store.failedPort);
   EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), store.failure);
-  EXPECT_EQ(std::vector<int>{0}, store.changedPorts);
+  EXPECT_EQ(std::vector<int>{0}, store.portsLeftChanged);
 
   EXPECT_TRUE(store.Store(edited));
-  EXPECT_TRUE(store.changedPorts.empty());
+  EXPECT_TRUE(store.portsLeftChanged.empty());
   EXPECT_EQ(8, store.Load(1).rxFifoLevel);
   EXPECT_EQ(1, store.Load(1).rs485Mode);
 }

@@ -85,18 +85,18 @@ TEST(SystemTools, KeyAccessIsCheckedWithoutCreatingOrChangingAnything) {
   EXPECT_EQ(0, memory::OpenKeyCount());
 }
 
-TEST(SystemTools, ASavedValueIsPutBackWithItsTypeAndBytesOrDeletedWhenItWasAbsent) {
+TEST(SystemTools, AValueSnapshotIsPutBackWithItsTypeAndBytesOrDeletedWhenItWasAbsent) {
   SystemTools tools;
   std::vector<BYTE> big(65536);
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i * 7);
   SetValue(kPort, "Big", REG_MULTI_SZ, big);
   SetValue(kPort, "Empty", REG_DWORD, {});
   StoredValue original = ReadValue(kPort, "Big");
-  SavedValue savedBig, savedEmpty, savedMissing;
+  ValueSnapshot savedBig, savedEmpty, savedMissing;
   savedMissing.present = true;
-  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
-  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Empty", savedEmpty));
-  ASSERT_EQ(1, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Missing", savedMissing));
+  ASSERT_EQ(1, tools.SnapshotRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
+  ASSERT_EQ(1, tools.SnapshotRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Empty", savedEmpty));
+  ASSERT_EQ(1, tools.SnapshotRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Missing", savedMissing));
   EXPECT_FALSE(savedMissing.present);
   EXPECT_TRUE(savedEmpty.present);
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), savedEmpty.type);
@@ -117,7 +117,7 @@ TEST(SystemTools, ASavedValueIsPutBackWithItsTypeAndBytesOrDeletedWhenItWasAbsen
   memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kPort, true);
   EXPECT_EQ(0, tools.RestoreRegistryValue(HKEY_LOCAL_MACHINE, kPort, "Big", savedBig));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-  EXPECT_EQ(0, tools.SaveRegistryValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Nowhere", "Big", savedBig));
+  EXPECT_EQ(0, tools.SnapshotRegistryValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Nowhere", "Big", savedBig));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
   EXPECT_EQ(0, memory::OpenKeyCount());
 }
