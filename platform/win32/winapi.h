@@ -1,5 +1,6 @@
 // The Win32 subset the two programs use, taken from the real system headers. The in-memory
-// machine (platform/memory/winapi.h) declares the same names for the Linux build.
+// Windows of the tests (tests/memory-windows/winapi.h) declares the same names for the Linux
+// build.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "machine.h"
+#include "resource.h"
 
 extern const char* const kParameters;  // "SYSTEM\CurrentControlSet\Services\norvo\Parameters"
 extern const char* const kDeviceMap;   // "HARDWARE\DEVICEMAP\SerialComm"
@@ -36,23 +37,6 @@ bool operator==(const StoredValue& a, const StoredValue& b);
 // The usual installation: driver image, three published ports with stored levels.
 void InstallThreePorts();
 
-// The control ids of the configuration dialog, as a user finds them.
-enum ConfigControl {
-  kApply = 1,
-  kCheck = 1047,
-  kCancelButton = 1048,
-  kCombo = 1049,
-  kVersion = 1050,
-  kRxSlider = 1057,
-  kTxSlider = 1058,
-  kDefaultButton = 1060,
-  kRxLow = 1068,
-  kRxHigh = 1069,
-  kTxLow = 1071,
-  kTxHigh = 1072,
-  kRxLevel = 1073,
-  kTxLevel = 1074
-};
 
 // Opens the applet as the Control Panel does on a double-click.
 LONG DoubleClick();

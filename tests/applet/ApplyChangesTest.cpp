@@ -63,8 +63,8 @@ class ApplyChanges : public testing::Test {
 
 TEST_F(ApplyChanges, StoresEveryPortInOrderThenRestartsTheDriverWhichLoadsTheNewValues) {
   EXPECT_EQ(IDOK, Run([](DialogUser& user) {
-              user.Drag(kTxSlider, 99);
-              user.Click(kApply);
+              user.Drag(IDC_TX_SLIDER, 99);
+              user.Click(IDOK);
             }));
   std::vector<std::string> expected;
   for (const char* port : {"NorvoP2", "NorvoP9", "NorvoP10"})
@@ -103,12 +103,12 @@ TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) 
     memory::ForgetRegistryWrites();
   };
   EXPECT_EQ(IDCANCEL, Run([&](DialogUser& user) {
-              user.Drag(kTxSlider, 99);
+              user.Drag(IDC_TX_SLIDER, 99);
               otherProgram();
               memory::OnMessageBox(kSetup, [](DialogUser& box) { box.Click(IDNO); });
-              user.Click(kApply);
+              user.Click(IDOK);
               EXPECT_FALSE(user.Ended());
-              user.Click(kCancelButton);
+              user.Click(IDC_CANCEL_BUTTON);
             }));
   ASSERT_EQ(1u, memory::MessageBoxes().size());
   EXPECT_EQ(question, memory::MessageBoxes()[0].text);
@@ -121,7 +121,7 @@ TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) 
   SetUp();
   EXPECT_EQ(IDOK, Run([&](DialogUser& user) {
               otherProgram();
-              user.Click(kApply);  // the box's default button, Yes
+              user.Click(IDOK);  // the box's default button, Yes
             }));
   EXPECT_EQ(std::vector<std::string>{question}, Boxes());
   EXPECT_EQ(16, ReadValue(std::string(kParameters) + "\\NorvoP9", "TxFIFO").AsInt());
@@ -129,7 +129,7 @@ TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) 
 }
 
 TEST_F(ApplyChanges, OpensEachPortExclusivelyForOverlappedUseAndClosesItAtOnce) {
-  Run([](DialogUser& user) { user.Click(kApply); });
+  Run([](DialogUser& user) { user.Click(IDOK); });
   ASSERT_EQ(3u, memory::DeviceOpens().size());
   const memory::DeviceOpen& open = memory::DeviceOpens()[0];
   EXPECT_EQ("\\\\.\\COM2", open.path);
@@ -149,7 +149,7 @@ TEST_F(ApplyChanges, ThePrefixIsTrimmedAndUpperCasedAndAcceptedWithSpacesInside)
     SetUp();
     SetString(kParameters, "PortNamePrefix", stored);
     PortConfigDialog fresh;
-    memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(kApply); });
+    memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(IDOK); });
     EXPECT_EQ(IDOK, fresh.DoModal()) << stored;
     EXPECT_EQ(prefix.second, fresh.portNamePrefix);
     EXPECT_TRUE(memory::MessageBoxes().empty());
@@ -167,10 +167,10 @@ TEST_F(ApplyChanges, AnInvalidPrefixKeepsTheDialogOpenWithNothingWrittenAndTheDr
     memory::ForgetRegistryWrites();
     PortConfigDialog fresh;
     memory::OnDialog(kConfig, [](DialogUser& user) {
-      user.Click(kApply);
+      user.Click(IDOK);
       EXPECT_FALSE(user.Ended());
-      user.Click(kApply);  // the same answer every time
-      user.Click(kCancelButton);
+      user.Click(IDOK);  // the same answer every time
+      user.Click(IDC_CANCEL_BUTTON);
     });
     EXPECT_EQ(IDCANCEL, fresh.DoModal()) << stored;
     ASSERT_EQ(2u, memory::MessageBoxes().size()) << stored;
@@ -188,15 +188,15 @@ TEST_F(ApplyChanges, OnAGermanWindowsItsWindowsAndMessagesAreGerman) {
   memory::SetUserLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
   SetString(kParameters, "PortNamePrefix", "");
   memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) {
-    EXPECT_EQ("\xDC" "bernehmen und beenden", user.Text(kApply));
-    EXPECT_EQ("Niedrig(1)", user.Text(kRxLow));
-    EXPECT_EQ("Hoch(127)", user.Text(kTxHigh));
+    EXPECT_EQ("\xDC" "bernehmen und beenden", user.Text(IDOK));
+    EXPECT_EQ("Niedrig(1)", user.Text(IDC_RX_LOW_TEXT));
+    EXPECT_EQ("Hoch(127)", user.Text(IDC_TX_HIGH_TEXT));
     char about[16] = "";
     GetMenuStringA(GetSystemMenu(user.Handle(), FALSE), 16, about, sizeof about, MF_BYCOMMAND);
     EXPECT_STREQ("&Info ...", about);
     user.SystemMenu(16);
-    user.Click(kApply);
-    user.Click(kCancelButton);
+    user.Click(IDOK);
+    user.Click(IDC_CANCEL_BUTTON);
   });
   memory::OnDialog("Info ", [](DialogUser& about) { about.Key(VK_RETURN); });
   dialog.DoModal();
@@ -206,7 +206,7 @@ TEST_F(ApplyChanges, OnAGermanWindowsItsWindowsAndMessagesAreGerman) {
 
   SetString(kParameters, "PortNamePrefix", "COM");
   memory::HoldDevice("COM9", true);
-  memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) { user.Click(kApply); });
+  memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) { user.Click(IDOK); });
   memory::OnDialog("Norvo-Setup", [](DialogUser& prompt) {
     EXPECT_EQ("&Wiederholen", prompt.Text(IDOK));
     EXPECT_EQ("&Sp\xE4ter \xFC" "bernehmen", prompt.Text(IDCANCEL));
@@ -234,7 +234,7 @@ TEST_F(ApplyChanges, WhileAPortIsHeldOpenTheUserCanRetryUntilItIsFreed) {
     memory::HoldDevice("COM9", false);
     prompt.Click(IDOK);
   };
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }, {retryWhileHeld, retryWhileHeld, retryWhenFreed}));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {retryWhileHeld, retryWhileHeld, retryWhenFreed}));
   EXPECT_EQ(3, prompts);
   EXPECT_EQ(1, starts);
   EXPECT_EQ(9u, memory::RegistryWrites().size());  // not written again after a retry
@@ -252,8 +252,8 @@ TEST_F(ApplyChanges, ApplyLaterEscAndTheCloseBoxLeaveTheDriverRunningWithTheValu
     memory::HoldDevice("COM2", true);
     PortConfigDialog fresh;
     memory::OnDialog(kConfig, [](DialogUser& user) {
-      user.Drag(kTxSlider, 3);
-      user.Click(kApply);
+      user.Drag(IDC_TX_SLIDER, 3);
+      user.Click(IDOK);
     });
     memory::OnDialog(kSetup, way);
     EXPECT_EQ(IDOK, fresh.DoModal());
@@ -267,7 +267,7 @@ TEST_F(ApplyChanges, ApplyLaterEscAndTheCloseBoxLeaveTheDriverRunningWithTheValu
 
 TEST_F(ApplyChanges, RestartWindowAsksForARestartAndLeavesTheDriverAlone) {
   memory::HoldDevice("COM10", true);
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }, {[](DialogUser& prompt) { prompt.Click(1076); }}));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {[](DialogUser& prompt) { prompt.Click(1076); }}));
   ASSERT_EQ(1u, memory::RestartRequests().size());
   EXPECT_EQ(static_cast<UINT>(EWX_REBOOT), memory::RestartRequests()[0].flags);
   EXPECT_EQ(0xFFFFu, memory::RestartRequests()[0].reason);
@@ -280,7 +280,7 @@ TEST_F(ApplyChanges, RestartWindowWithoutTheRightStillAsksAndReportsNothing) {
   memory::HoldDevice("COM10", true);
   memory::SetShutdownPrivilegeHeld(false);
   memory::DenyProcessToken(true);
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }, {[](DialogUser& prompt) {
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {[](DialogUser& prompt) {
                         prompt.Click(1076);
                         EXPECT_TRUE(prompt.Ended());
                       }}));
@@ -291,14 +291,14 @@ TEST_F(ApplyChanges, RestartWindowWithoutTheRightStillAsksAndReportsNothing) {
 
 TEST_F(ApplyChanges, APortWhoseDeviceIsGoneCountsAsFree) {
   memory::RemoveDevice("COM2");
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ(3u, memory::DeviceOpens().size());
   EXPECT_EQ(1, starts);
 }
 
 TEST_F(ApplyChanges, AFailedStartIsReportedWithTheSystemsReasonAndTheDialogStillCloses) {
   memory::RemoveService("norvo");
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
                                       "The specified service does not exist as an installed service."
                                       "\n\nPlease restart this applet and configure it correctly."}),
@@ -309,7 +309,7 @@ TEST_F(ApplyChanges, AFailedStartIsReportedWithTheSystemsReasonAndTheDialogStill
 TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForIsGivenAsItsCode) {
   memory::FindService("norvo")->state = SERVICE_STOPPED;
   memory::FindService("norvo")->startError = 0x20001234;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: Error 0x20001234"
                                       "\n\nPlease restart this applet and configure it correctly."}),
             Boxes());
@@ -317,7 +317,7 @@ TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForIsGivenAsItsCode) {
 
 TEST_F(ApplyChanges, ADriverThatWouldNotStopIsReportedAsNotRestarted) {
   memory::FindService("norvo")->stopError = ERROR_INVALID_SERVICE_CONTROL;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The settings are stored, but the driver could not be restarted.\n"
                                       "They take effect the next time the driver starts."}),
             Boxes());
@@ -328,7 +328,7 @@ TEST_F(ApplyChanges, ATimedOutStartGivesTheTimeoutAsItsReason) {
   memory::FindService("norvo")->state = SERVICE_STOPPED;
   memory::FindService("norvo")->queriesToStart = 100;
   SetLastError(ERROR_FILE_NOT_FOUND);  // what an earlier call might have left
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
                                       "The service did not respond to the start or control request in a timely "
                                       "fashion.\n\nPlease restart this applet and configure it correctly."}),
@@ -339,7 +339,7 @@ TEST_F(ApplyChanges, AStopThatTimesOutIsTheReasonWhenTheStartMeetsTheDriverStill
   // The stop times out; the start then meets a driver still stopping, which the system calls
   // "already running": the timeout is the true reason.
   memory::FindService("norvo")->queriesToStop = 100;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
                                       "The service did not respond to the start or control request in a timely fashion."
                                       "\n\nPlease restart this applet and configure it correctly."}),
@@ -351,7 +351,7 @@ TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {
   // fails for a reason of its own, which is the one to tell.
   memory::FindService("norvo")->queriesToStop = 20;
   memory::FindService("norvo")->startError = ERROR_SERVICE_DISABLED;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(kApply); }));
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
   EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
                                       "The service cannot be started, either because it is disabled or because it has no "
                                       "enabled devices associated with it."
@@ -379,16 +379,16 @@ class FailedApply : public ApplyChanges {
   // then ends it. Returns the one message shown.
   std::string ApplyThenCancel(std::function<void()> atApply = [] {}) {
     EXPECT_EQ(IDCANCEL, Run([&](DialogUser& user) {
-                user.Drag(kTxSlider, 77);
-                user.Choose(kCombo, 2);
-                user.Click(kCheck);
+                user.Drag(IDC_TX_SLIDER, 77);
+                user.Choose(IDC_PORT_COMBO, 2);
+                user.Click(IDC_RS485_CHECK);
                 atApply();
-                user.Click(kApply);
+                user.Click(IDOK);
                 EXPECT_FALSE(user.Ended());
-                EXPECT_EQ(1, user.Checked(kCheck));
-                user.Choose(kCombo, 0);
-                EXPECT_EQ("77", user.Text(kTxLevel));
-                user.Click(kCancelButton);
+                EXPECT_EQ(1, user.Checked(IDC_RS485_CHECK));
+                user.Choose(IDC_PORT_COMBO, 0);
+                EXPECT_EQ("77", user.Text(IDC_TX_LEVEL_TEXT));
+                user.Click(IDC_CANCEL_BUTTON);
               }));
     EXPECT_FALSE(ServiceTouched());
     EXPECT_TRUE(memory::DeviceOpens().empty());
@@ -420,8 +420,8 @@ TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
               RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParameters, 0, KEY_ALL_ACCESS, &key);
               RegDeleteKeyA(key, "NorvoP9");
               RegCloseKey(key);
-              user.Click(kApply);
-              user.Click(kCancelButton);
+              user.Click(IDOK);
+              user.Click(IDC_CANCEL_BUTTON);
             }));
   EXPECT_EQ(3, shown.portCount);
   ASSERT_EQ(1u, Boxes().size());
@@ -489,9 +489,9 @@ TEST_F(FailedApply, ValuesThatCannotBePutBackAreNamedByPort) {
 TEST_F(FailedApply, WhenNothingCanBePutBackEveryWrittenPortIsNamed) {
   memory::FailRegistryWrites(4, 4, ERROR_ACCESS_DENIED);  // the fifth write and the four undos
   EXPECT_EQ(IDOK, Run([](DialogUser& user) {
-              user.Drag(kTxSlider, 77);
-              user.Click(kApply);
-              user.Click(kApply);
+              user.Drag(IDC_TX_SLIDER, 77);
+              user.Click(IDOK);
+              user.Click(IDOK);
             }));
   ASSERT_EQ(1u, Boxes().size());
   EXPECT_NE(std::string::npos, Boxes()[0].find("These ports now hold new settings: COM2, COM9.\n")) << Boxes()[0];

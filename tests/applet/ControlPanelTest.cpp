@@ -58,7 +58,7 @@ TEST(ControlPanel, NewInquireDescribesTheNorvoAppletForAnyIndex) {
 TEST(ControlPanel, EveryWayOutOfTheDialogReturnsZeroAndEachDoubleClickRereadsTheRegistry) {
   InstallThreePorts();
   std::vector<std::function<void(memory::DialogUser&)>> exits = {
-      [](memory::DialogUser& user) { user.Click(kCancelButton); },
+      [](memory::DialogUser& user) { user.Click(IDC_CANCEL_BUTTON); },
       [](memory::DialogUser& user) { user.Key(VK_ESCAPE); },
       [](memory::DialogUser& user) { user.CloseBox(); },
   };
@@ -66,8 +66,8 @@ TEST(ControlPanel, EveryWayOutOfTheDialogReturnsZeroAndEachDoubleClickRereadsThe
   for (auto& leave : exits) {
     SetLevel("NorvoP2", "TxFIFO", level);
     memory::OnDialog("Norvo Configuration", [&](memory::DialogUser& user) {
-      EXPECT_EQ(std::to_string(level), user.Text(kTxLevel));
-      user.Drag(kTxSlider, 1);
+      EXPECT_EQ(std::to_string(level), user.Text(IDC_TX_LEVEL_TEXT));
+      user.Drag(IDC_TX_SLIDER, 1);
       leave(user);
     });
     EXPECT_EQ(0, CPlApplet(reinterpret_cast<HWND>(0x1234), CPL_DBLCLK, 0, 0));

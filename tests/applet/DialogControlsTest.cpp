@@ -14,10 +14,10 @@ class ControlsDialog : public Dialog {
  public:
   ControlsDialog()
       : Dialog(131, nullptr),
-        combo(*this, kCombo),
-        check(*this, kCheck),
-        slider(*this, kTxSlider),
-        levelText(*this, kTxLevel),
+        combo(*this, IDC_PORT_COMBO),
+        check(*this, IDC_RS485_CHECK),
+        slider(*this, IDC_TX_SLIDER),
+        levelText(*this, IDC_TX_LEVEL_TEXT),
         missing(*this, 4242) {}
 
   ComboBox combo;
@@ -55,7 +55,7 @@ TEST(DialogControls, EachControlHasItsWindowFromInitialisationUntilTheDialogEnds
   EXPECT_EQ(none, dialog.Handles());
 
   memory::OnDialog("Norvo Configuration", [&](DialogUser& user) {
-    EXPECT_EQ((std::vector<HWND>{user.Item(kCombo), user.Item(kCheck), user.Item(kTxSlider), user.Item(kTxLevel), nullptr}),
+    EXPECT_EQ((std::vector<HWND>{user.Item(IDC_PORT_COMBO), user.Item(IDC_RS485_CHECK), user.Item(IDC_TX_SLIDER), user.Item(IDC_TX_LEVEL_TEXT), nullptr}),
               dialog.handlesAtInit);
     for (HWND handle : std::vector<HWND>(dialog.handlesAtInit.begin(), dialog.handlesAtInit.end() - 1))
       EXPECT_NE(nullptr, handle);
@@ -70,23 +70,23 @@ TEST(DialogControls, TypedControlsSetAndReadWhatTheUserSees) {
   memory::Reset();
   ControlsDialog dialog;
   memory::OnDialog("Norvo Configuration", [&](DialogUser& user) {
-    EXPECT_EQ((std::vector<std::string>{"COM3", "COM10"}), user.Items(kCombo));
-    EXPECT_EQ(1, user.Selection(kCombo));
-    EXPECT_EQ(BST_CHECKED, user.Checked(kCheck));
-    EXPECT_EQ((std::vector<LONG>{20, 40}), user.Ticks(kTxSlider));
-    EXPECT_EQ(127, user.Position(kTxSlider));
-    EXPECT_EQ("127", user.Text(kTxLevel));
+    EXPECT_EQ((std::vector<std::string>{"COM3", "COM10"}), user.Items(IDC_PORT_COMBO));
+    EXPECT_EQ(1, user.Selection(IDC_PORT_COMBO));
+    EXPECT_EQ(BST_CHECKED, user.Checked(IDC_RS485_CHECK));
+    EXPECT_EQ((std::vector<LONG>{20, 40}), user.Ticks(IDC_TX_SLIDER));
+    EXPECT_EQ(127, user.Position(IDC_TX_SLIDER));
+    EXPECT_EQ("127", user.Text(IDC_TX_LEVEL_TEXT));
 
     // What the user changes, the typed controls read back.
-    user.Choose(kCombo, 0);
-    user.Click(kCheck);
-    user.Drag(kTxSlider, 33);
+    user.Choose(IDC_PORT_COMBO, 0);
+    user.Click(IDC_RS485_CHECK);
+    user.Drag(IDC_TX_SLIDER, 33);
     EXPECT_EQ(0, dialog.combo.GetCurSel());
     EXPECT_EQ(BST_UNCHECKED, dialog.check.GetCheck());
     EXPECT_EQ(33, dialog.slider.GetPos());
 
     dialog.slider.ClearTics(TRUE);
-    EXPECT_TRUE(user.Ticks(kTxSlider).empty());
+    EXPECT_TRUE(user.Ticks(IDC_TX_SLIDER).empty());
     EXPECT_EQ(CB_ERR, dialog.combo.SetCurSel(-1));
     EXPECT_EQ(CB_ERR, dialog.combo.GetCurSel());
     user.Key(VK_ESCAPE);

@@ -85,7 +85,7 @@ TEST(PortConfigDialog, ASystemDirectoryThatFailsOrDoesNotFitMeansNoDriver) {
     memory::PutFile(c.first + "\\DRIVERS\\norvo.SYS", memory::BuildVersionInfo({{"040904B0", {{"FileVersion", "5.5"}}}}));
     if (c.second) {
       memory::OnDialog(kConfig, [](DialogUser& user) {
-        EXPECT_EQ("5.5", user.Text(kVersion));
+        EXPECT_EQ("5.5", user.Text(IDC_DRIVER_VERSION));
         user.Key(VK_ESCAPE);
       });
       DoubleClick();
@@ -109,11 +109,11 @@ TEST(PortConfigDialog, ListsPublishedPortsInNumericOrderWithTheDriverVersion) {
   AddPort("norvoP3", "COM3");      // not a Norvo key
   AddPort("NorvoX", "COM20");      // no number: sorts as 0
   memory::OnDialog(kConfig, [](DialogUser& user) {
-    EXPECT_EQ("3.4.5.6", user.Text(kVersion));
-    EXPECT_EQ((std::vector<std::string>{"COM20", "COM2", "COM9", "COM10"}), user.Items(kCombo));
-    EXPECT_EQ(0, user.Selection(kCombo));
-    EXPECT_EQ(user.Item(kApply), user.Focus());
-    user.Click(kCancelButton);
+    EXPECT_EQ("3.4.5.6", user.Text(IDC_DRIVER_VERSION));
+    EXPECT_EQ((std::vector<std::string>{"COM20", "COM2", "COM9", "COM10"}), user.Items(IDC_PORT_COMBO));
+    EXPECT_EQ(0, user.Selection(IDC_PORT_COMBO));
+    EXPECT_EQ(user.Item(IDOK), user.Focus());
+    user.Click(IDC_CANCEL_BUTTON);
   });
   EXPECT_EQ(0, DoubleClick());
   EXPECT_EQ(0u, memory::PendingScripts());
@@ -129,8 +129,8 @@ TEST(PortConfigDialog, AKeyWithATrailingSpaceIsLookedUpTrimmedButReadUnderItsOwn
   SetLevel("NorvoP4 ", "TxFIFO", 33);
   PortConfigDialog dialog;
   memory::OnDialog(kConfig, [](DialogUser& user) {
-    EXPECT_EQ((std::vector<std::string>{"COM4"}), user.Items(kCombo));
-    EXPECT_EQ("33", user.Text(kTxLevel));
+    EXPECT_EQ((std::vector<std::string>{"COM4"}), user.Items(IDC_PORT_COMBO));
+    EXPECT_EQ("33", user.Text(IDC_TX_LEVEL_TEXT));
     user.Key(VK_ESCAPE);
   });
   EXPECT_EQ(IDCANCEL, dialog.DoModal());
@@ -142,20 +142,20 @@ TEST(PortConfigDialog, ShowsTheSelectedPortsLevelsRangesTicksAndMode) {
   InstallThreePorts();
   memory::OnDialog(kConfig, [](DialogUser& user) {
     // NorvoP2 first: stored 64, 32, RS485 on.
-    EXPECT_EQ("64", user.Text(kTxLevel));
-    EXPECT_EQ("32", user.Text(kRxLevel));
-    EXPECT_EQ(64, user.Position(kTxSlider));
-    EXPECT_EQ(32, user.Position(kRxSlider));
-    EXPECT_EQ(1, user.Checked(kCheck));
-    for (int id : {kRxLow, kTxLow}) EXPECT_EQ("Low(1)", user.Text(id));
-    for (int id : {kRxHigh, kTxHigh}) EXPECT_EQ("High(127)", user.Text(id));
-    for (int id : {kRxSlider, kTxSlider}) EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(id));
+    EXPECT_EQ("64", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ("32", user.Text(IDC_RX_LEVEL_TEXT));
+    EXPECT_EQ(64, user.Position(IDC_TX_SLIDER));
+    EXPECT_EQ(32, user.Position(IDC_RX_SLIDER));
+    EXPECT_EQ(1, user.Checked(IDC_RS485_CHECK));
+    for (int id : {IDC_RX_LOW_TEXT, IDC_TX_LOW_TEXT}) EXPECT_EQ("Low(1)", user.Text(id));
+    for (int id : {IDC_RX_HIGH_TEXT, IDC_TX_HIGH_TEXT}) EXPECT_EQ("High(127)", user.Text(id));
+    for (int id : {IDC_RX_SLIDER, IDC_TX_SLIDER}) EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(id));
     // NorvoP10 has no values: the driver's defaults.
-    user.Choose(kCombo, 2);
-    EXPECT_EQ("127", user.Text(kTxLevel));
-    EXPECT_EQ("100", user.Text(kRxLevel));
-    EXPECT_EQ(0, user.Checked(kCheck));
-    EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(kTxSlider));
+    user.Choose(IDC_PORT_COMBO, 2);
+    EXPECT_EQ("127", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ("100", user.Text(IDC_RX_LEVEL_TEXT));
+    EXPECT_EQ(0, user.Checked(IDC_RS485_CHECK));
+    EXPECT_EQ((std::vector<LONG>{20, 40, 60, 80, 100}), user.Ticks(IDC_TX_SLIDER));
     user.CloseBox();
   });
   DoubleClick();
@@ -169,7 +169,7 @@ TEST(PortConfigDialog, ReadsAFourByteDwordLikeBinaryAndTakesLongerValuesAsMissin
   SetValue(std::string(kParameters) + "\\NorvoP1", "RxFIFO", REG_BINARY, {1, 0, 0, 0, 0, 0, 0, 0});
   SetValue(std::string(kParameters) + "\\NorvoP1", "RS485Mode", REG_BINARY, {1});  // one byte only
   PortConfigDialog dialog;
-  memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(kCancelButton); });
+  memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(IDC_CANCEL_BUTTON); });
   dialog.DoModal();
   ASSERT_EQ(1u, dialog.portSettings.size());
   EXPECT_EQ(50, dialog.portSettings[0].txFifoLevel);
@@ -184,16 +184,16 @@ TEST(PortConfigDialog, AStoredLevelOutsideTheRangeIsShownAndKeptUntilTheSliderMo
   SetLevel("NorvoP1", "RS485Mode", 2);
   PortConfigDialog dialog;
   memory::OnDialog(kConfig, [&](DialogUser& user) {
-    EXPECT_EQ("200", user.Text(kTxLevel));
-    EXPECT_EQ(127, user.Position(kTxSlider));
-    EXPECT_EQ(1, user.Checked(kCheck));  // the two-state box shows 2 as checked
-    user.Drag(kRxSlider, 90);
+    EXPECT_EQ("200", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ(127, user.Position(IDC_TX_SLIDER));
+    EXPECT_EQ(1, user.Checked(IDC_RS485_CHECK));  // the two-state box shows 2 as checked
+    user.Drag(IDC_RX_SLIDER, 90);
     EXPECT_EQ(200, dialog.portSettings[0].txFifoLevel);
     EXPECT_EQ(2, dialog.portSettings[0].rs485Mode);
-    user.SliderKey(kTxSlider, VK_LEFT);
+    user.SliderKey(IDC_TX_SLIDER, VK_LEFT);
     EXPECT_EQ(126, dialog.portSettings[0].txFifoLevel);
-    EXPECT_EQ("126", user.Text(kTxLevel));
-    user.Click(kCancelButton);
+    EXPECT_EQ("126", user.Text(IDC_TX_LEVEL_TEXT));
+    user.Click(IDC_CANCEL_BUTTON);
   });
   dialog.DoModal();
 }
@@ -202,21 +202,21 @@ TEST(PortConfigDialog, EditsStayWithTheirPortAcrossSelectionChanges) {
   InstallThreePorts();
   PortConfigDialog dialog;
   memory::OnDialog(kConfig, [](DialogUser& user) {
-    user.Drag(kTxSlider, 5);
-    EXPECT_EQ("5", user.Text(kTxLevel));
-    user.Drag(kRxSlider, 300);  // the thumb stops at the end
-    EXPECT_EQ("127", user.Text(kRxLevel));
-    user.Click(kCheck);
-    EXPECT_EQ(0, user.Checked(kCheck));
-    user.Choose(kCombo, 1);
-    EXPECT_EQ("16", user.Text(kTxLevel));
-    EXPECT_EQ(0, user.Checked(kCheck));
-    user.Choose(kCombo, 0);
-    EXPECT_EQ("5", user.Text(kTxLevel));
-    EXPECT_EQ("127", user.Text(kRxLevel));
-    EXPECT_EQ(5, user.Position(kTxSlider));
-    EXPECT_EQ(0, user.Checked(kCheck));
-    user.Click(kCancelButton);
+    user.Drag(IDC_TX_SLIDER, 5);
+    EXPECT_EQ("5", user.Text(IDC_TX_LEVEL_TEXT));
+    user.Drag(IDC_RX_SLIDER, 300);  // the thumb stops at the end
+    EXPECT_EQ("127", user.Text(IDC_RX_LEVEL_TEXT));
+    user.Click(IDC_RS485_CHECK);
+    EXPECT_EQ(0, user.Checked(IDC_RS485_CHECK));
+    user.Choose(IDC_PORT_COMBO, 1);
+    EXPECT_EQ("16", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ(0, user.Checked(IDC_RS485_CHECK));
+    user.Choose(IDC_PORT_COMBO, 0);
+    EXPECT_EQ("5", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ("127", user.Text(IDC_RX_LEVEL_TEXT));
+    EXPECT_EQ(5, user.Position(IDC_TX_SLIDER));
+    EXPECT_EQ(0, user.Checked(IDC_RS485_CHECK));
+    user.Click(IDC_CANCEL_BUTTON);
   });
   dialog.DoModal();
   EXPECT_EQ(5, dialog.portSettings[0].txFifoLevel);
@@ -232,12 +232,12 @@ TEST(PortConfigDialog, DefaultResetsOnlyTheSelectedPortAndCancelWritesNothing) {
   std::vector<StoredValue> before = Snapshot(ports);
   PortConfigDialog dialog;
   memory::OnDialog(kConfig, [](DialogUser& user) {
-    user.Click(kDefaultButton);
-    EXPECT_EQ("127", user.Text(kTxLevel));
-    EXPECT_EQ("100", user.Text(kRxLevel));
-    EXPECT_EQ(127, user.Position(kTxSlider));
-    EXPECT_EQ(0, user.Checked(kCheck));
-    user.Click(kCancelButton);
+    user.Click(IDC_DEFAULT_BUTTON);
+    EXPECT_EQ("127", user.Text(IDC_TX_LEVEL_TEXT));
+    EXPECT_EQ("100", user.Text(IDC_RX_LEVEL_TEXT));
+    EXPECT_EQ(127, user.Position(IDC_TX_SLIDER));
+    EXPECT_EQ(0, user.Checked(IDC_RS485_CHECK));
+    user.Click(IDC_CANCEL_BUTTON);
   });
   EXPECT_EQ(IDCANCEL, dialog.DoModal());
   EXPECT_EQ(127, dialog.portSettings[0].txFifoLevel);
@@ -265,7 +265,7 @@ TEST(PortConfigDialog, ADeviceNameOfMoreThan255CharactersLeavesThePortOut) {
   InstallThreePorts();
   SetString(kDeviceMap, "NorvoP9", std::string(256, 'X'));
   memory::OnDialog(kConfig, [](DialogUser& user) {
-    EXPECT_EQ((std::vector<std::string>{"COM2", "COM10"}), user.Items(kCombo));
+    EXPECT_EQ((std::vector<std::string>{"COM2", "COM10"}), user.Items(IDC_PORT_COMBO));
     user.Key(VK_ESCAPE);
   });
   DoubleClick();

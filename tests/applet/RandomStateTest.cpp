@@ -250,55 +250,55 @@ void RunCase(uint32_t seed) {
     opened = true;
     int ports = dialog.portCount;
     ASSERT_GT(ports, 0);
-    ASSERT_EQ(dialog.portNames, user.Items(kCombo));
+    ASSERT_EQ(dialog.portNames, user.Items(IDC_PORT_COMBO));
     for (int i = 0; i < ports; ++i) {
       std::string key = std::string(kParameters) + "\\" + dialog.portKeyNames[static_cast<size_t>(i)];
       models.push_back({StoredLevel(key, "TxFIFO", 127), StoredLevel(key, "RxFIFO", 100), StoredLevel(key, "RS485Mode", 0)});
     }
     int edits = random.Between(0, 8);
     for (int e = 0; e < edits; ++e) {
-      int port = user.Selection(kCombo);
+      int port = user.Selection(IDC_PORT_COMBO);
       ASSERT_GE(port, 0);
       Model& model = models[static_cast<size_t>(port)];
       switch (random.Below(5)) {
-        case 0: user.Choose(kCombo, random.Below(ports)); break;
+        case 0: user.Choose(IDC_PORT_COMBO, random.Below(ports)); break;
         case 1: {
           LONG pos = random.Between(-20, 150);
-          user.Drag(kTxSlider, pos);
+          user.Drag(IDC_TX_SLIDER, pos);
           model.tx = pos < 1 ? 1 : pos > 127 ? 127 : pos;
           break;
         }
         case 2: {
           LONG pos = random.Between(-20, 150);
-          user.Drag(kRxSlider, pos);
+          user.Drag(IDC_RX_SLIDER, pos);
           model.rx = pos < 1 ? 1 : pos > 127 ? 127 : pos;
           break;
         }
         case 3:
-          user.Click(kCheck);
-          model.rs485 = user.Checked(kCheck);
+          user.Click(IDC_RS485_CHECK);
+          model.rs485 = user.Checked(IDC_RS485_CHECK);
           break;
         default:
-          user.Click(kDefaultButton);
+          user.Click(IDC_DEFAULT_BUTTON);
           model = {127, 100, 0};
           break;
       }
     }
     // What the user sees is what the model holds, port by port.
     for (int i = 0; i < ports; ++i) {
-      user.Choose(kCombo, i);
-      EXPECT_EQ(std::to_string(models[static_cast<size_t>(i)].tx), user.Text(kTxLevel)) << "port " << i;
-      EXPECT_EQ(std::to_string(models[static_cast<size_t>(i)].rx), user.Text(kRxLevel)) << "port " << i;
+      user.Choose(IDC_PORT_COMBO, i);
+      EXPECT_EQ(std::to_string(models[static_cast<size_t>(i)].tx), user.Text(IDC_TX_LEVEL_TEXT)) << "port " << i;
+      EXPECT_EQ(std::to_string(models[static_cast<size_t>(i)].rx), user.Text(IDC_RX_LEVEL_TEXT)) << "port " << i;
     }
-    user.Choose(kCombo, random.Below(ports));
+    user.Choose(IDC_PORT_COMBO, random.Below(ports));
     if (random.Chance(50)) {
       applied = true;
       if (failingWrite) memory::FailRegistryWrites(writesBeforeFailure, 1, ERROR_ACCESS_DENIED);
-      user.Click(kApply);
+      user.Click(IDOK);
       ended = user.Ended();
-      if (!ended) user.Click(kCancelButton);
+      if (!ended) user.Click(IDC_CANCEL_BUTTON);
     } else if (random.Chance(50)) {
-      user.Click(kCancelButton);
+      user.Click(IDC_CANCEL_BUTTON);
     } else {
       user.Key(VK_ESCAPE);
     }

@@ -6,6 +6,7 @@
 
 #include "InstallerTestSupport.h"
 #include "module.h"
+#include "resource.h"
 
 using memory::DialogUser;
 
@@ -14,7 +15,6 @@ namespace {
 const char kErrorCaption[] = " Windows NT4 Device Installation Error";
 const char kErrorText[] = "Due to an error the operation was not fully completed.\nRun setup again to complete the operation";
 const char kCaption[] = "Windows NT4 Device Installation";
-const int kNext = 1007, kInfText = 1004, kStatus = 1008, kInstall = 1001, kUninstall = 1002;
 
 std::vector<std::string> Captions() {
   std::vector<std::string> captions;
@@ -38,8 +38,8 @@ class Installer : public testing::Test {
   void Operate(bool install, std::function<void(DialogUser&)> afterwards) {
     ClickNextOnWelcome();
     memory::OnDialog(kPageCaption, [=](DialogUser& page) {
-      if (!install) page.Click(kUninstall);
-      page.Click(kNext);
+      if (!install) page.Click(IDC_UNINSTALL_RADIO);
+      page.Click(IDC_NEXT_BUTTON);
       if (!page.Ended()) afterwards(page);
     });
   }
@@ -60,19 +60,19 @@ TEST_F(Installer, CancelOrTheCloseBoxOnTheWelcomePageEndsWithoutASearchOrAMessag
 TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
   ClickNextOnWelcome();
   memory::OnDialog(kPageCaption, [](DialogUser& page) {
-    EXPECT_EQ("Installation File: norvo.INF", page.Text(kInfText));
-    EXPECT_EQ("Please select the operation to perform...", page.Text(kStatus));
-    EXPECT_EQ(1, page.Checked(kInstall));
-    EXPECT_EQ(0, page.Checked(kUninstall));
+    EXPECT_EQ("Installation File: norvo.INF", page.Text(IDC_INF_FILE_TEXT));
+    EXPECT_EQ("Please select the operation to perform...", page.Text(IDC_STATUS_TEXT));
+    EXPECT_EQ(1, page.Checked(IDC_INSTALL_RADIO));
+    EXPECT_EQ(0, page.Checked(IDC_UNINSTALL_RADIO));
     page.Key(VK_RETURN);  // Next is the default button
     EXPECT_FALSE(page.Ended());
-    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(kStatus));
-    EXPECT_EQ("Exit", page.Text(kNext));
-    EXPECT_EQ(page.Item(kNext), page.Focus());
-    EXPECT_FALSE(page.Enabled(kInstall));
-    EXPECT_FALSE(page.Enabled(kUninstall));
+    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(IDC_STATUS_TEXT));
+    EXPECT_EQ("Exit", page.Text(IDC_NEXT_BUTTON));
+    EXPECT_EQ(page.Item(IDC_NEXT_BUTTON), page.Focus());
+    EXPECT_FALSE(page.Enabled(IDC_INSTALL_RADIO));
+    EXPECT_FALSE(page.Enabled(IDC_UNINSTALL_RADIO));
     EXPECT_FALSE(page.Enabled(IDCANCEL));
-    page.Click(kNext);
+    page.Click(IDC_NEXT_BUTTON);
   });
   EXPECT_FALSE(RunInstaller());
   EXPECT_EQ(0u, memory::PendingScripts());
@@ -100,12 +100,12 @@ TEST_F(Installer, OnAGermanWindowsItsPagesAndMessagesAreGerman) {
     welcome.Click(IDOK);
   });
   memory::OnDialog(kPages, [](DialogUser& page) {
-    EXPECT_EQ("Installationsdatei: norvo.INF", page.Text(kInfText));
-    EXPECT_EQ("Bitte w\xE4hlen Sie den gew\xFCnschten Vorgang aus...", page.Text(kStatus));
-    page.Click(kNext);
-    EXPECT_EQ("Der Vorgang wurde erfolgreich abgeschlossen, und der\nTreiber wurde gestartet.", page.Text(kStatus));
-    EXPECT_EQ("Beenden", page.Text(kNext));
-    page.Click(kNext);
+    EXPECT_EQ("Installationsdatei: norvo.INF", page.Text(IDC_INF_FILE_TEXT));
+    EXPECT_EQ("Bitte w\xE4hlen Sie den gew\xFCnschten Vorgang aus...", page.Text(IDC_STATUS_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
+    EXPECT_EQ("Der Vorgang wurde erfolgreich abgeschlossen, und der\nTreiber wurde gestartet.", page.Text(IDC_STATUS_TEXT));
+    EXPECT_EQ("Beenden", page.Text(IDC_NEXT_BUTTON));
+    page.Click(IDC_NEXT_BUTTON);
   });
   RunInstaller();
   EXPECT_TRUE(memory::MessageBoxes().empty());
@@ -134,7 +134,7 @@ TEST_F(Installer, OpensTheSystemDirectorysControlPanelQuotedWhenItsPathHasABlank
     SetUp();
     memory::SetSystemDirectory(c.directory);
     memory::PutFile(c.directory + "\\control.exe");
-    Operate(true, [](DialogUser& page) { page.Click(kNext); });
+    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
     RunInstaller();
     EXPECT_EQ((std::vector<std::string>{c.command}), memory::Executed()) << c.directory;
   }
@@ -145,10 +145,10 @@ TEST_F(Installer, AnInfNamedInCapitalsIsFoundAndNamesTheDriverInCapitals) {
   LayOutPackage("NORVO.INF");
   ClickNextOnWelcome();
   memory::OnDialog(kPageCaption, [](DialogUser& page) {
-    EXPECT_EQ("Installation File: NORVO.INF", page.Text(kInfText));
-    page.Click(kNext);
-    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(kStatus));
-    page.Click(kNext);
+    EXPECT_EQ("Installation File: NORVO.INF", page.Text(IDC_INF_FILE_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
+    EXPECT_EQ("The operation was completed successfully and the driver\nhas been started.", page.Text(IDC_STATUS_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
   });
   RunInstaller();
   EXPECT_EQ(0u, memory::PendingScripts());
@@ -230,7 +230,7 @@ TEST_F(Installer, AMissingFileSuppliedAtItsLastTryIsCopiedAndTheNextFileHasItsOw
   std::string driver = std::string(kPackageDir) + "norvo.sys", applet = std::string(kPackageDir) + "norvo.cpl";
   memory::RemoveFile(driver);
   memory::RemoveFile(applet);
-  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
   for (int i = 0; i < 4; ++i) memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDOK); });
   memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
     memory::PutFile(driver);
@@ -249,14 +249,14 @@ TEST_F(Installer, AMissingFileSuppliedAtItsLastTryIsCopiedAndTheNextFileHasItsOw
 }
 
 TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
-  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
   RunInstaller();
   memory::RemoveFile(AppletFile());
   size_t startsBefore = std::count(memory::ServiceCalls().begin(), memory::ServiceCalls().end(), "StartServiceA norvo");
 
   Operate(false, [](DialogUser& page) {
-    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
-    page.Click(kNext);
+    EXPECT_EQ("The operation was completed successfully.", page.Text(IDC_STATUS_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
   });
   RunInstaller();
   EXPECT_TRUE(memory::MessageBoxes().empty());
@@ -276,9 +276,9 @@ TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {
   running.stopError = ERROR_INVALID_SERVICE_CONTROL;  // the old driver won't stop
   memory::AddService("norvo", running);
   Operate(true, [](DialogUser& page) {
-    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
+    EXPECT_EQ("The operation was completed successfully.", page.Text(IDC_STATUS_TEXT));
     EXPECT_TRUE(memory::MessageBoxes().empty());
-    page.Click(kNext);
+    page.Click(IDC_NEXT_BUTTON);
   });
   memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
   EXPECT_FALSE(RunInstaller());
@@ -349,13 +349,13 @@ TEST_F(Installer, FilesInUseAreReplacedOrRemovedAtTheRestartOrNamedWhenTheyStay)
     SCOPED_TRACE(c.status);
     memory::Reset();
     SetUp();
-    Operate(true, [](DialogUser& page) { page.Click(kNext); });
+    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
     RunInstaller();
     memory::LockFile(applet, true);
     memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kSessionManager, !c.listWritable);
     Operate(c.install, [&](DialogUser& page) {
-      EXPECT_EQ(c.status, page.Text(kStatus));
-      page.Click(kNext);
+      EXPECT_EQ(c.status, page.Text(IDC_STATUS_TEXT));
+      page.Click(IDC_NEXT_BUTTON);
     });
     if (c.listWritable) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
     RunInstaller();
@@ -384,8 +384,8 @@ TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
   memory::AddService("norvo", running);
   Operate(false, [](DialogUser& page) {
     EXPECT_EQ("The operation was completed successfully. The driver\nkeeps running until the computer restarts.",
-              page.Text(kStatus));
-    page.Click(kNext);
+              page.Text(IDC_STATUS_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
   });
   memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
   RunInstaller();
@@ -408,8 +408,8 @@ TEST_F(Installer, ADisabledServiceIsReportedAsInstalledButNotStarted) {
   inf.replace(inf.find("StartType=1"), 11, "StartType=4");
   memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", inf);
   Operate(true, [](DialogUser& page) {
-    EXPECT_EQ("The operation was completed successfully.", page.Text(kStatus));
-    page.Click(kNext);
+    EXPECT_EQ("The operation was completed successfully.", page.Text(IDC_STATUS_TEXT));
+    page.Click(IDC_NEXT_BUTTON);
   });
   RunInstaller();
   ASSERT_EQ(1u, memory::MessageBoxes().size());
@@ -424,7 +424,7 @@ TEST_F(Installer, AServiceAddedUnderAnotherNameCannotBeStarted) {
   std::string inf = PackageInf();
   inf.replace(inf.find("AddService=norvo,"), 17, "AddService=norvodrv,");
   memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", inf);
-  Operate(true, [](DialogUser& page) { page.Click(kNext); });
+  Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
   RunInstaller();
   ASSERT_EQ(1u, memory::MessageBoxes().size());
   EXPECT_EQ("The device was installed correctly but could not be started\n[Error: 0x00000424]",
@@ -500,7 +500,7 @@ TEST_F(Installer, AProgramNameTheSystemCannotReportFindsNoInf) {
   memory::PutTextFile(dir + "norvo.inf", PackageInf());
   ClickNextOnWelcome();
   memory::OnDialog(kPageCaption, [](DialogUser& page) {
-    EXPECT_EQ("Installation File: norvo.INF", page.Text(kInfText));
+    EXPECT_EQ("Installation File: norvo.INF", page.Text(IDC_INF_FILE_TEXT));
     page.Click(IDCANCEL);
   });
   RunInstaller();

@@ -7,10 +7,10 @@
 
 #include "PlatformTestSupport.h"
 #include "module.h"
+#include "resource.h"
 
 namespace {
 
-const int kCombo = 1049, kCheck = 1047, kRxSlider = 1057, kDefault = 1060;
 const UINT kAfterInit = WM_USER + 100;
 
 struct DialogRun {
@@ -54,7 +54,7 @@ std::string Text(HWND window) {
 TEST(Controls, ADropDownListWithoutSortingKeepsTheOrderItemsWereAdded) {
   DialogRun run;
   run.onInit = [](HWND dialog) {
-    HWND combo = GetDlgItem(dialog, kCombo);
+    HWND combo = GetDlgItem(dialog, IDC_PORT_COMBO);
     EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETCURSEL, 0, 0));
     for (const char* item : {"COM9", "COM10", "COM2"}) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     char text[16];
@@ -71,7 +71,7 @@ TEST(Controls, ADropDownListWithoutSortingKeepsTheOrderItemsWereAdded) {
 TEST(Controls, ATrackbarClampsItsPositionToItsRangeAndKeepsTickMarksInside) {
   DialogRun run;
   run.onInit = [](HWND dialog) {
-    HWND slider = GetDlgItem(dialog, kRxSlider);
+    HWND slider = GetDlgItem(dialog, IDC_RX_SLIDER);
     EXPECT_EQ(0, SendMessageA(slider, TBM_GETRANGEMIN, 0, 0));
     EXPECT_EQ(100, SendMessageA(slider, TBM_GETRANGEMAX, 0, 0));
     SendMessageA(slider, TBM_SETRANGEMIN, FALSE, 1);
@@ -97,7 +97,7 @@ TEST(Controls, ATrackbarClampsItsPositionToItsRangeAndKeepsTickMarksInside) {
 TEST(Controls, AnAutomaticCheckBoxTogglesOnAClickAndTellsItsDialog) {
   DialogRun run;
   run.onInit = [](HWND dialog) {
-    HWND check = GetDlgItem(dialog, kCheck);
+    HWND check = GetDlgItem(dialog, IDC_RS485_CHECK);
     EXPECT_EQ(BST_UNCHECKED, SendMessageA(check, BM_GETCHECK, 0, 0));
     SendMessageA(check, BM_CLICK, 0, 0);
     EXPECT_EQ(BST_CHECKED, SendMessageA(check, BM_GETCHECK, 0, 0));
@@ -109,7 +109,7 @@ TEST(Controls, AnAutomaticCheckBoxTogglesOnAClickAndTellsItsDialog) {
   };
   RunConfigDialog(run);
   ASSERT_EQ(2u, run.commands.size());
-  EXPECT_EQ(kCheck, run.commands[0].first);
+  EXPECT_EQ(IDC_RS485_CHECK, run.commands[0].first);
   EXPECT_EQ(BN_CLICKED, run.commands[0].second);
 }
 
@@ -131,7 +131,7 @@ TEST(Controls, TextsIconsAndTheSystemMenu) {
   DialogRun run;
   run.onInit = [](HWND dialog) {
     EXPECT_EQ("Norvo Configuration", Text(dialog));
-    EXPECT_EQ("&Default", Text(GetDlgItem(dialog, kDefault)));
+    EXPECT_EQ("&Default", Text(GetDlgItem(dialog, IDC_DEFAULT_BUTTON)));
     EXPECT_TRUE(SetDlgItemTextA(dialog, 1050, "1.2.3"));
     EXPECT_EQ("1.2.3", Text(GetDlgItem(dialog, 1050)));
 

@@ -9,11 +9,11 @@
 
 #include "PlatformTestSupport.h"
 #include "module.h"
+#include "resource.h"
 
 namespace {
 
 const DWORD kMarker = 0xdeadbeef;
-const int kOk = IDOK, kCancelButton = 1048, kCombo = 1049, kVersion = 1050, kDefault = 1060, kRxHigh = 1069;
 const char kCaption[] = "Norvo Configuration";
 HWND const kNoWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7ff00));
 
@@ -30,7 +30,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       if (!run->onClick) EndDialog(dialog, 77);
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kDefault && run->onClick) {
+      if (LOWORD(wParam) == IDC_DEFAULT_BUTTON && run->onClick) {
         run->onClick(dialog);
         EndDialog(dialog, 78);
       }
@@ -42,7 +42,7 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 INT_PTR RunDialog(Scene& r, HWND owner = nullptr) {
   run = &r;
   InitCommonControls();
-  if (r.onClick) ClickWhenShown(kCaption, kDefault);
+  if (r.onClick) ClickWhenShown(kCaption, IDC_DEFAULT_BUTTON);
   INT_PTR result = DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(131), owner, Procedure, 0);
   if (r.onClick) {
     EXPECT_TRUE(AnsweredMessageBox().came);
@@ -62,11 +62,11 @@ TEST(Windows, TextsAreSetReadAndCutShortWithTheirNul) {
     EXPECT_EQ(std::string("Norv"), text);
     EXPECT_EQ('x', text[5]);
 
-    HWND version = GetDlgItem(dialog, kVersion);
+    HWND version = GetDlgItem(dialog, IDC_DRIVER_VERSION);
     ASSERT_NE(nullptr, version);
     EXPECT_TRUE(SetWindowTextA(version, "1.0.0.1"));
     std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(7u, GetDlgItemTextA(dialog, kVersion, text, sizeof text));
+    EXPECT_EQ(7u, GetDlgItemTextA(dialog, IDC_DRIVER_VERSION, text, sizeof text));
     EXPECT_EQ(std::string("1.0.0.1"), text);
     EXPECT_EQ(kMarker, GetLastError());
 
@@ -91,8 +91,8 @@ TEST(Windows, ItemsKnowTheirIdParentAndStyle) {
       LONG exStyle;
     };
     // A combo box keeps the template's scroll bar style for its list, not for itself.
-    for (const Item& item : {Item{kOk, BS_DEFPUSHBUTTON | WS_TABSTOP, 0}, Item{kCombo, CBS_DROPDOWNLIST | WS_TABSTOP, 0},
-                             Item{kRxHigh, 0, WS_EX_RIGHT}}) {
+    for (const Item& item : {Item{IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0}, Item{IDC_PORT_COMBO, CBS_DROPDOWNLIST | WS_TABSTOP, 0},
+                             Item{IDC_RX_HIGH_TEXT, 0, WS_EX_RIGHT}}) {
       SCOPED_TRACE(item.id);
       SetLastError(kMarker);
       HWND window = GetDlgItem(dialog, item.id);
@@ -104,7 +104,7 @@ TEST(Windows, ItemsKnowTheirIdParentAndStyle) {
       EXPECT_EQ(item.exStyle, GetWindowLongA(window, GWL_EXSTYLE) & item.exStyle);
       EXPECT_EQ(kMarker, GetLastError());
     }
-    EXPECT_EQ(0, GetWindowLongA(GetDlgItem(dialog, kCombo), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(0, GetWindowLongA(GetDlgItem(dialog, IDC_PORT_COMBO), GWL_STYLE) & WS_VSCROLL);
     EXPECT_EQ(WS_CAPTION | WS_SYSMENU | WS_POPUP, GetWindowLongA(dialog, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_POPUP));
     EXPECT_EQ(nullptr, GetParent(dialog));  // no owner
 
@@ -122,7 +122,7 @@ TEST(Windows, ItemsKnowTheirIdParentAndStyle) {
 TEST(Windows, EnablingReportsThePreviousStateAndFocusMovesToEnabledItems) {
   Scene r;
   r.onInit = [](HWND dialog) {
-    HWND button = GetDlgItem(dialog, kCancelButton), combo = GetDlgItem(dialog, kCombo);
+    HWND button = GetDlgItem(dialog, IDC_CANCEL_BUTTON), combo = GetDlgItem(dialog, IDC_PORT_COMBO);
     // The last error after EnableWindow is not pinned: Wine clears it, the documentation says
     // nothing about it.
     EXPECT_FALSE(EnableWindow(button, FALSE));  // it was enabled
@@ -152,11 +152,11 @@ TEST(Windows, AShownDialogIsVisibleActiveAndAnswersItsItemsMessages) {
   Scene r;
   r.onClick = [](HWND dialog) {
     EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, kCombo)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_PORT_COMBO)));
     EXPECT_EQ(dialog, GetActiveWindow());
     SetLastError(kMarker);
-    EXPECT_EQ(0, SendDlgItemMessageA(dialog, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("COM11")));
-    EXPECT_EQ(1, SendDlgItemMessageA(dialog, kCombo, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(0, SendDlgItemMessageA(dialog, IDC_PORT_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("COM11")));
+    EXPECT_EQ(1, SendDlgItemMessageA(dialog, IDC_PORT_COMBO, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(kMarker, GetLastError());
     EXPECT_EQ(0, SendDlgItemMessageA(dialog, 4242, CB_GETCOUNT, 0, 0));
   };
@@ -254,7 +254,7 @@ TEST(Windows, CallsOnAWindowThatIsNotThereFailWithInvalidWindowHandle) {
   }
   // Items of a window that is not there are not found, and the last error stays (both sides).
   SetLastError(kMarker);
-  EXPECT_EQ(nullptr, GetDlgItem(kNoWindow, kOk));
+  EXPECT_EQ(nullptr, GetDlgItem(kNoWindow, IDOK));
   EXPECT_EQ(kMarker, GetLastError());
 }
 
@@ -294,7 +294,7 @@ TEST(Windows, TheThreadsLocaleChoosesTheLanguageOfDialogsAndStrings) {
   r.onInit = [](HWND dialog) {
     char caption[32], button[32];
     GetWindowTextA(dialog, caption, sizeof caption);
-    GetDlgItemTextA(dialog, kOk, button, sizeof button);
+    GetDlgItemTextA(dialog, IDOK, button, sizeof button);
     EXPECT_EQ(std::string("Norvo-Konfiguration"), caption);
     EXPECT_EQ(std::string("\xDC" "bernehmen und beenden"), button);
   };
@@ -317,8 +317,8 @@ TEST(Windows, TheThreadsLocaleChoosesTheLanguageOfDialogsAndStrings) {
 TEST(Windows, ControlsRefuseRequestsOutOfRangeAndCutTextsToTheBuffer) {
   Scene r;
   r.onInit = [](HWND dialog) {
-    HWND combo = GetDlgItem(dialog, kCombo), slider = GetDlgItem(dialog, 1057), ok = GetDlgItem(dialog, kOk);
-    HWND cancel = GetDlgItem(dialog, kCancelButton);
+    HWND combo = GetDlgItem(dialog, IDC_PORT_COMBO), slider = GetDlgItem(dialog, 1057), ok = GetDlgItem(dialog, IDOK);
+    HWND cancel = GetDlgItem(dialog, IDC_CANCEL_BUTTON);
     SetLastError(kMarker);
     EXPECT_EQ(0, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("A")));
     EXPECT_EQ(1, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("B")));
@@ -363,12 +363,12 @@ TEST(Windows, ControlsRefuseRequestsOutOfRangeAndCutTextsToTheBuffer) {
     EXPECT_EQ(2, SendMessageA(ok, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(text)));
     EXPECT_EQ(std::string("Ap"), text);
     std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(3u, GetDlgItemTextA(dialog, kOk, text, 4));
+    EXPECT_EQ(3u, GetDlgItemTextA(dialog, IDOK, text, 4));
     EXPECT_EQ(std::string("App"), text);
     EXPECT_EQ(kMarker, GetLastError());
 
     EXPECT_FALSE(SetDlgItemTextA(dialog, 4242, "x"));
-    EXPECT_EQ(MAKELONG(kOk, DC_HASDEFID), SendMessageA(dialog, DM_GETDEFID, 0, 0));
+    EXPECT_EQ(MAKELONG(IDOK, DC_HASDEFID), SendMessageA(dialog, DM_GETDEFID, 0, 0));
     EXPECT_EQ(0, SendMessageA(dialog, WM_GETICON, ICON_BIG, 0));
     EXPECT_EQ(nullptr, GetWindow(dialog, GW_OWNER));
   };

@@ -1,4 +1,4 @@
-// The in-memory machine behind platform/memory/winapi.h: what tests use to lay out its state
+// The in-memory machine behind tests/memory-windows/winapi.h: what tests use to lay out its state
 // (registry, files, resources) and to act as the user on its modal dialogs and message boxes.
 #pragma once
 
