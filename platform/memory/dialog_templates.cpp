@@ -23,7 +23,7 @@ class Reader {
   short Short() { return static_cast<short>(Word()); }
   std::string Text() {
     std::string s;
-    for (WORD c = Word(); c != 0; c = Word()) s += static_cast<char>(c < 0x100 ? c : '?');
+    for (WORD c = Word(); c != 0; c = Word()) s += AnsiCharacter(c);
     return s;
   }
   // A field that is either an ordinal (0xFFFF, n), empty (0), or a string.
@@ -138,8 +138,8 @@ DialogTemplate ParseDialogTemplate(const std::vector<BYTE>& data) {
   return t;
 }
 
-DialogTemplate ReadDialogTemplate(HINSTANCE module, UINT id) {
-  const std::vector<BYTE>* data = FindResourceData(module, RT_DIALOG, MAKEINTRESOURCEA(id));
+DialogTemplate ReadDialogTemplate(HINSTANCE module, UINT id, LANGID language) {
+  const std::vector<BYTE>* data = FindResourceData(module, RT_DIALOG, MAKEINTRESOURCEA(id), language);
   if (!data) throw std::runtime_error("no dialog template " + std::to_string(id));
   return ParseDialogTemplate(*data);
 }

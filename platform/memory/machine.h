@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,8 +124,18 @@ int LiveLocalBlocks();  // buffers FormatMessageA allocated and LocalFree has no
 // module loaded is the one CurrentModule() reports.
 HINSTANCE LoadModule(const std::string& resPath);
 void OverrideString(HINSTANCE module, UINT id, const std::string& text);
-// The raw data of a resource, or an empty vector.
-std::vector<BYTE> ResourceData(HINSTANCE module, LPCSTR type, LPCSTR name);
+// The user's locale, as Regional Settings set it, until the next reset (U.S. English after it);
+// the thread's locale, which chooses the language of resources, starts as this one.
+void SetUserLocale(LCID locale);
+// The raw data of a resource, or an empty vector: in the language asked for (as FindResourceEx
+// finds it), or without one in the language the thread's locale chooses (as FindResource).
+std::vector<BYTE> ResourceData(HINSTANCE module, LPCSTR type, LPCSTR name,
+                               LANGID language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+// The ordinal names of the resources of a type that the module has in the language.
+std::vector<WORD> ResourceOrdinals(HINSTANCE module, LPCSTR type, LANGID language);
+// Every non-empty string of the module's string table in the language, by id, as LoadStringA
+// gives it.
+std::map<UINT, std::string> Strings(HINSTANCE module, LANGID language);
 // A string of the module's own version resource, from the U.S. English/Unicode table
 // ("040904B0"), or "<none>".
 std::string ModuleVersionString(HINSTANCE module, const std::string& name);
@@ -147,8 +158,9 @@ struct DialogTemplate {
   std::string font;
   std::vector<TemplateItem> items;
 };
-// Throws if the module has no such dialog or the template is malformed.
-DialogTemplate ReadDialogTemplate(HINSTANCE module, UINT id);
+// Throws if the module has no such dialog or the template is malformed. The language as for
+// ResourceData.
+DialogTemplate ReadDialogTemplate(HINSTANCE module, UINT id, LANGID language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
 DialogTemplate ParseDialogTemplate(const std::vector<BYTE>& data);
 
 // ---- the user ----

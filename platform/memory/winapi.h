@@ -77,9 +77,26 @@ typedef HINSTANCE HMODULE;
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
-#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+typedef WORD LANGID;
+typedef DWORD LCID;
+#define MAKELANGID(p, s) ((WORD)((((WORD)(s)) << 10) | (WORD)(p)))
+#define PRIMARYLANGID(l) ((WORD)(l)&0x3ff)
+#define SUBLANGID(l) ((WORD)(l) >> 10)
+#define MAKELCID(l, s) ((DWORD)((((DWORD)((WORD)(s))) << 16) | ((DWORD)((WORD)(l)))))
+#define LANGIDFROMLCID(l) ((WORD)(l))
 #define LANG_NEUTRAL 0x00
+#define LANG_GERMAN 0x07
+#define LANG_ENGLISH 0x09
+#define LANG_FRENCH 0x0c
+#define SUBLANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
+#define SUBLANG_SYS_DEFAULT 0x02
+#define SUBLANG_ENGLISH_US 0x01
+#define SUBLANG_GERMAN 0x01
+#define SUBLANG_GERMAN_AUSTRIAN 0x03
+#define SORT_DEFAULT 0x0
+#define LOCALE_USER_DEFAULT MAKELCID(MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), SORT_DEFAULT)
+#define LOCALE_SYSTEM_DEFAULT MAKELCID(MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT), SORT_DEFAULT)
 
 // ---- errors --------------------------------------------------------------------------------
 #define ERROR_SUCCESS 0L
@@ -218,6 +235,10 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT
 #define RT_VERSION MAKEINTRESOURCEA(16)
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
+// The thread's locale chooses the language of the resources found without one (all of the above).
+LCID WINAPI GetThreadLocale(void);
+BOOL WINAPI SetThreadLocale(LCID locale);
+LANGID WINAPI GetUserDefaultLangID(void);
 
 #include "winapi_user.h"  // windows, dialogs, controls, menus, message boxes
 

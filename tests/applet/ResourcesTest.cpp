@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "AppletTestSupport.h"
+#include "Translation.h"
 #include "module.h"
 
 namespace {
@@ -118,6 +119,10 @@ TEST(Resources, TheAboutAndPortsInUseTemplates) {
        "just made can be applied.",
        7, 9, 170, 30, SS_LEFT, 0},
   });
+}
+
+TEST(Resources, TheGermanResourcesAreTheEnglishOnesTranslated) {
+  ExpectTranslationOfEnglish(CurrentModule(), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
 }
 
 TEST(Resources, TheIconIsOne32By32ImageWith16Colours) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "InstallerTestSupport.h"
+#include "Translation.h"
 #include "module.h"
 
 namespace {
@@ -52,6 +53,10 @@ TEST(InstallerResources, TheOperationPage) {
   EXPECT_EQ("xxx", t.items[7].text);
   EXPECT_EQ((std::vector<short>{60, 20, 165, 10}), Box(t.items[7]));
   EXPECT_TRUE(t.items[7].style & SS_NOPREFIX);  // the file's name as found, "&" included
+}
+
+TEST(InstallerResources, TheGermanResourcesAreTheEnglishOnesTranslated) {
+  ExpectTranslationOfEnglish(CurrentModule(), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
 }
 
 TEST(InstallerResources, IconAndVersion) {

@@ -275,6 +275,45 @@ TEST(Windows, ResourcesThatAreNotThereAreNotFound) {
   EXPECT_EQ(nullptr, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(999)));
 }
 
+TEST(Windows, TheThreadsLocaleChoosesTheLanguageOfDialogsAndStrings) {
+  // The applet's dialogs and strings are there in U.S. English and in German (Germany), its icon
+  // in English only. An umlaut reaches the ANSI calls as its code page 1252 byte.
+  const LCID before = GetThreadLocale();
+  auto text = [](UINT id) {
+    char buffer[64] = "x";
+    LoadStringA(CurrentModule(), id, buffer, sizeof buffer);
+    return std::string(buffer);
+  };
+  const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+  ASSERT_TRUE(SetThreadLocale(german));
+  EXPECT_EQ(german, GetThreadLocale());
+  EXPECT_EQ("&Info ...", text(101));
+  EXPECT_EQ("Ung\xFCltiger Anschlussname.", text(2003));
+  EXPECT_NE(nullptr, LoadIconA(CurrentModule(), MAKEINTRESOURCEA(129)));
+  Scene r;
+  r.onInit = [](HWND dialog) {
+    char caption[32], button[32];
+    GetWindowTextA(dialog, caption, sizeof caption);
+    GetDlgItemTextA(dialog, kOk, button, sizeof button);
+    EXPECT_EQ(std::string("Norvo-Konfiguration"), caption);
+    EXPECT_EQ(std::string("\xDC" "bernehmen und beenden"), button);
+  };
+  EXPECT_EQ(77, RunDialog(r));
+
+  // A thread in a language the module lacks, French or German (Austria), gets the user's
+  // language, and failing that U.S. English: never a module's other German.
+  if (GetUserDefaultLangID() != MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)) {
+    for (WORD language : {MAKELANGID(LANG_FRENCH, SUBLANG_DEFAULT), MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_AUSTRIAN)}) {
+      ASSERT_TRUE(SetThreadLocale(MAKELCID(language, SORT_DEFAULT)));
+      EXPECT_EQ("&About ...", text(101)) << std::hex << language;
+    }
+  }
+  // LOCALE_USER_DEFAULT stands for the user's locale.
+  ASSERT_TRUE(SetThreadLocale(LOCALE_USER_DEFAULT));
+  EXPECT_EQ(GetUserDefaultLangID(), LANGIDFROMLCID(GetThreadLocale()));
+  SetThreadLocale(before);
+}
+
 TEST(Windows, ControlsRefuseRequestsOutOfRangeAndCutTextsToTheBuffer) {
   Scene r;
   r.onInit = [](HWND dialog) {

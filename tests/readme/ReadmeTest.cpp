@@ -133,8 +133,9 @@ std::vector<TableEntry> Table() {
 // system's texts.
 bool IsWildcard(const TableEntry& entry) { return std::none_of(entry.parts.begin(), entry.parts.end(), HasLetter); }
 
-// The string table of a compiled resource file (.res): id and text of every string.
-std::map<unsigned, std::string> StringTable(const std::string& path) {
+// The string table of a compiled resource file (.res) in one language: id and text of every
+// string.
+std::map<unsigned, std::string> StringTable(const std::string& path, unsigned language) {
   std::string res = ReadFile(path);
   auto dword = [&](size_t at) {
     return static_cast<unsigned>(static_cast<unsigned char>(res[at]) | static_cast<unsigned char>(res[at + 1]) << 8 |
@@ -148,7 +149,8 @@ std::map<unsigned, std::string> StringTable(const std::string& path) {
     bool stringType = word(at + 8) == 0xFFFF && word(at + 10) == 6;
     unsigned block = word(at + 12) == 0xFFFF ? word(at + 14) : 0;
     size_t data = at + headerSize;
-    if (stringType && block > 0) {
+    // The header ends in data version, memory flags, language, version and characteristics.
+    if (stringType && block > 0 && word(data - 10) == language) {
       // Sixteen strings, each a length and that many 16-bit characters.
       size_t p = data;
       for (unsigned i = 0; i < 16 && p + 2 <= data + dataSize; ++i) {
@@ -173,7 +175,7 @@ struct ProgramTexts {
 ProgramTexts ProgramStrings() {
   ProgramTexts texts;
   for (auto program : {std::make_pair("applet", NORVO_APPLET_RES), std::make_pair("installer", NORVO_INSTALLER_RES)}) {
-    for (const auto& string : StringTable(program.second)) {
+    for (const auto& string : StringTable(program.second, 0x409)) {
       if (string.first >= 2000 && string.first < 2100)
         texts.messages[std::string(program.first) + " " + std::to_string(string.first)] = string.second;
       else if (string.first >= 2100 && string.first < 2200)
