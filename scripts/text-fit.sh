@@ -6,8 +6,11 @@
 # runs photographed alike are listed once.
 set -euo pipefail
 cd "$(dirname "$0")/../build/windows/screenshots"
-for setting in . 120dpi de de/120dpi; do
-  for fit in "$setting"/*.fit; do
-    [ -e "$fit" ] && printf '%-10s %s\n' "${setting#.}" "$(cat "$fit")"
-  done | sort -u -k2
+for folder in . 120dpi de de/120dpi; do
+  language=en
+  [[ $folder == de* ]] && language=de
+  for fit in "$folder"/*.fit; do
+    [ -e "$fit" ] || continue
+    echo "$language $(cat "$fit")"
+  done | sort -u
 done
