@@ -147,13 +147,23 @@ HWND FindVisibleDialog(const std::string& caption) {
   return search.found;
 }
 
+BOOL CALLBACK AddChild(HWND child, LPARAM list);
+
 void SaveScreenshot(const std::string& name) {
-  // What the last steps changed is painted before the picture is taken: the dialog's process
-  // paints its windows now, and has handled everything sent to it before.
+  // What the last steps changed is painted before the picture is taken: the dialog's windows
+  // are painted anew, and the picture waits until none of them is left to paint and the
+  // dialog's process has finished the paint it was in. (A process handles a sent message before
+  // it paints, so an answer alone does not tell that the painting is done; a busy machine left
+  // controls half drawn.) The painted surface then takes a moment to reach the screen.
   if (current && IsWindow(current)) {
     RedrawWindow(current, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::vector<HWND> windows{current};
+    EnumChildWindows(current, AddChild, reinterpret_cast<LPARAM>(&windows));
+    auto unpainted = [](HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; };
+    for (int tries = 0; tries < 250 && std::any_of(windows.begin(), windows.end(), unpainted); ++tries) Sleep(20);
     DWORD_PTR answer;
     SendMessageTimeoutA(current, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    Sleep(100);
   }
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
