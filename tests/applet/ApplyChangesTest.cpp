@@ -184,6 +184,40 @@ TEST_F(ApplyChanges, AnInvalidPrefixKeepsTheDialogOpenWithNothingWrittenAndTheDr
   }
 }
 
+TEST_F(ApplyChanges, OnAGermanWindowsItsWindowsAndMessagesAreGerman) {
+  memory::SetUserLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+  SetString(kParameters, "PortNamePrefix", "");
+  memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) {
+    EXPECT_EQ("\xDC" "bernehmen und beenden", user.Text(kApply));
+    EXPECT_EQ("Niedrig(1)", user.Text(kRxLow));
+    EXPECT_EQ("Hoch(127)", user.Text(kTxHigh));
+    char about[16] = "";
+    GetMenuStringA(GetSystemMenu(user.Handle(), FALSE), 16, about, sizeof about, MF_BYCOMMAND);
+    EXPECT_STREQ("&Info ...", about);
+    user.SystemMenu(16);
+    user.Click(kApply);
+    user.Click(kCancelButton);
+  });
+  memory::OnDialog("Info ", [](DialogUser& about) { about.Key(VK_RETURN); });
+  dialog.DoModal();
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  EXPECT_EQ("Ung\xFCltiger Anschlussname.", memory::MessageBoxes()[0].text);
+  EXPECT_EQ("Norvo-Setup", memory::MessageBoxes()[0].caption);
+
+  SetString(kParameters, "PortNamePrefix", "COM");
+  memory::HoldDevice("COM9", true);
+  memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) { user.Click(kApply); });
+  memory::OnDialog("Norvo-Setup", [](DialogUser& prompt) {
+    EXPECT_EQ("&Wiederholen", prompt.Text(IDOK));
+    EXPECT_EQ("&Sp\xE4ter \xFC" "bernehmen", prompt.Text(IDCANCEL));
+    EXPECT_EQ("Windows &neu starten", prompt.Text(1076));
+    prompt.Click(IDCANCEL);
+  });
+  PortConfigDialog again;
+  EXPECT_EQ(IDOK, again.DoModal());
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
 TEST_F(ApplyChanges, WhileAPortIsHeldOpenTheUserCanRetryUntilItIsFreed) {
   memory::HoldDevice("COM9", true);
   int prompts = 0;

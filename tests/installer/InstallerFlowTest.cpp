@@ -91,6 +91,34 @@ TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
   EXPECT_EQ(0, memory::OpenServiceHandles());
 }
 
+TEST_F(Installer, OnAGermanWindowsItsPagesAndMessagesAreGerman) {
+  static const char kPages[] = "Installation der seriellen Norvo-cPCI-Anschl\xFCsse f\xFCr Windows NT4";
+  memory::SetUserLocale(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+  memory::OnDialog(kPages, [](DialogUser& welcome) {
+    EXPECT_EQ("&Weiter >", welcome.Text(IDOK));
+    EXPECT_EQ("Abbrechen", welcome.Text(IDCANCEL));
+    welcome.Click(IDOK);
+  });
+  memory::OnDialog(kPages, [](DialogUser& page) {
+    EXPECT_EQ("Installationsdatei: norvo.INF", page.Text(kInfText));
+    EXPECT_EQ("Bitte w\xE4hlen Sie den gew\xFCnschten Vorgang aus...", page.Text(kStatus));
+    page.Click(kNext);
+    EXPECT_EQ("Der Vorgang wurde erfolgreich abgeschlossen, und der\nTreiber wurde gestartet.", page.Text(kStatus));
+    EXPECT_EQ("Beenden", page.Text(kNext));
+    page.Click(kNext);
+  });
+  RunInstaller();
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+
+  memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
+  memory::OnDialog(kPages, [](DialogUser& welcome) { welcome.Click(IDOK); });
+  EXPECT_FALSE(RunInstaller());
+  ASSERT_EQ(1u, memory::MessageBoxes().size());
+  EXPECT_EQ("Setup konnte keine lokalisierte INF-Datei finden.", memory::MessageBoxes()[0].text);
+  EXPECT_EQ("Setup-Fehler", memory::MessageBoxes()[0].caption);
+  EXPECT_EQ(0u, memory::PendingScripts());
+}
+
 // The Control Panel is the system directory's, quoted when its path has a blank; the bare name
 // (found on the path) when the system cannot say where that is or the name does not fit.
 TEST_F(Installer, OpensTheSystemDirectorysControlPanelQuotedWhenItsPathHasABlank) {

@@ -1,12 +1,14 @@
-// README.TXT, the technician's text on the driver disk: that Notepad on NT 4.0 shows it as
-// written, and that its troubleshooting table explains every message the programs can show.
+// README.TXT and LIESMICH.TXT, the technician's texts on the driver disk in English and German:
+// that Notepad on NT 4.0 shows each as written, and that its troubleshooting table explains
+// every message the programs can show in its language.
 //
-// The table's entries are "Title:" and "Message:" lines in package/README.TXT; a message goes
-// on over the indented lines below it, and <...> stands for a part that changes (a system
-// reason, a path, an error number). The programs' messages are the texts of their string
-// tables (compiled as the programs link them), ids 2000 to 2099 the texts of message boxes,
-// 2100 to 2199 their captions, with %1 to %9 where a part changes; and what the host test
-// suites actually show on the in-memory machine.
+// The tables' entries are "Title:" and "Message:" lines ("Titel:" and "Meldung:" in German) in
+// the texts as the disk has them; a message goes on over the indented lines below it, and <...>
+// stands for a part that changes (a system reason, a path, an error number). The programs'
+// messages are the texts of their string tables in that language (compiled as the programs link
+// them, in code page 1252 as the system gives them to the programs), ids 2000 to 2099 the texts
+// of message boxes, 2100 to 2199 their captions, with %1 to %9 where a part changes; and what
+// the host test suites actually show on the in-memory machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -93,14 +96,35 @@ struct TableEntry {
   int line = 0;         // where "Message:" stands
 };
 
-const std::string kReadmeSource = NORVO_SOURCE_DIR "/package/README.TXT";
+// A text of the disk and the language whose messages its table explains.
+struct DiskText {
+  const char* name;
+  const char* path;  // as the build puts it on the disk
+  std::string titleKey, messageKey;
+  unsigned language;
+  bool ascii;  // English: plain ASCII; German also the letters of code page 1252 from 0xA0
+};
+const DiskText kTexts[] = {
+    {"README.TXT", NORVO_BUILT_README, "Title:", "Message:", 0x409, true},
+    {"LIESMICH.TXT", NORVO_BUILT_LIESMICH, "Titel:", "Meldung:", 0x407, false},
+};
 
-// The entries of the troubleshooting table: "Title:" and "Message:" lines, a message going on
+// The lines of a text as the disk has it, without their CR LF.
+std::vector<std::string> Lines(const DiskText& disk) {
+  std::vector<std::string> lines;
+  std::istringstream in(ReadFile(disk.path));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The entries of a text's troubleshooting table: title and message lines, a message going on
 // over the indented lines that follow it.
-std::vector<TableEntry> Table() {
+std::vector<TableEntry> Table(const DiskText& disk) {
   std::vector<TableEntry> entries;
-  std::istringstream in(ReadFile(kReadmeSource));
-  std::string line, title, text;
+  std::string title, text;
   int number = 0;
   bool open = false;
   auto finish = [&]() {
@@ -110,19 +134,19 @@ std::vector<TableEntry> Table() {
     }
     open = false;
   };
-  while (std::getline(in, line)) {
+  for (const std::string& line : Lines(disk)) {
     ++number;
     if (open && (line.empty() || IsSpace(line[0]))) {
       text += "\n" + line;
       continue;
     }
     finish();
-    if (line.compare(0, 6, "Title:") == 0) {
-      title = Normalise(line.substr(6));
-    } else if (line.compare(0, 8, "Message:") == 0) {
+    if (line.compare(0, disk.titleKey.size(), disk.titleKey) == 0) {
+      title = Normalise(line.substr(disk.titleKey.size()));
+    } else if (line.compare(0, disk.messageKey.size(), disk.messageKey) == 0) {
       entries.push_back({title, {}, "", number});
       open = true;
-      text = line.substr(8);
+      text = line.substr(disk.messageKey.size());
     }
   }
   finish();
@@ -134,7 +158,9 @@ std::vector<TableEntry> Table() {
 bool IsWildcard(const TableEntry& entry) { return std::none_of(entry.parts.begin(), entry.parts.end(), HasLetter); }
 
 // The string table of a compiled resource file (.res) in one language: id and text of every
-// string.
+// string, each character in code page 1252 as LoadStringA gives it. A character outside ASCII
+// and U+00A0 to U+00FF (which code page 1252 holds as the same numbers) is a fault: it is what
+// a resource compiler that misread the .rc's encoding stores.
 std::map<unsigned, std::string> StringTable(const std::string& path, unsigned language) {
   std::string res = ReadFile(path);
   auto dword = [&](size_t at) {
@@ -156,7 +182,12 @@ std::map<unsigned, std::string> StringTable(const std::string& path, unsigned la
       for (unsigned i = 0; i < 16 && p + 2 <= data + dataSize; ++i) {
         unsigned length = word(p);
         std::string text;
-        for (unsigned c = 0; c < length; ++c) text += static_cast<char>(word(p + 2 + 2 * c));
+        for (unsigned c = 0; c < length; ++c) {
+          unsigned unit = word(p + 2 + 2 * c);
+          EXPECT_TRUE(unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+              << path << ": string " << (block - 1) * 16 + i << " holds U+" << std::hex << unit;
+          text += static_cast<char>(unit);
+        }
         if (length) strings[(block - 1) * 16 + i] = text;
         p += 2 + 2 * length;
       }
@@ -172,10 +203,10 @@ struct ProgramTexts {
   std::set<std::string> captions;
 };
 
-ProgramTexts ProgramStrings() {
+ProgramTexts ProgramStrings(unsigned language) {
   ProgramTexts texts;
   for (auto program : {std::make_pair("applet", NORVO_APPLET_RES), std::make_pair("installer", NORVO_INSTALLER_RES)}) {
-    for (const auto& string : StringTable(program.second, 0x409)) {
+    for (const auto& string : StringTable(program.second, language)) {
       if (string.first >= 2000 && string.first < 2100)
         texts.messages[std::string(program.first) + " " + std::to_string(string.first)] = string.second;
       else if (string.first >= 2100 && string.first < 2200)
@@ -186,71 +217,85 @@ ProgramTexts ProgramStrings() {
 }
 
 TEST(ReadmeText, NotepadShowsItAsWritten) {
-  // The text the build puts on the disk: CR LF after every line, the version filled in,
-  // within what NT 4.0's Notepad opens (64 KB).
-  std::string built = ReadFile(NORVO_BUILT_README);
-  ASSERT_FALSE(built.empty()) << NORVO_BUILT_README;
-  EXPECT_LT(built.size(), 65535u);
-  EXPECT_EQ(built.find('@'), std::string::npos) << "a placeholder was not filled in";
-  EXPECT_NE(built.find("Version " NORVO_VERSION "\r\n"), std::string::npos);
-  ASSERT_EQ(built.substr(built.size() - 2), "\r\n");
-  for (size_t i = 0; i < built.size(); ++i) {
-    if (built[i] == '\n') {
-      ASSERT_TRUE(i > 0 && built[i - 1] == '\r') << "bare line feed at byte " << i;
-    } else if (built[i] == '\r') {
-      ASSERT_TRUE(i + 1 < built.size() && built[i + 1] == '\n') << "bare carriage return at byte " << i;
+  for (const DiskText& disk : kTexts) {
+    SCOPED_TRACE(disk.name);
+    // CR LF after every line, the version filled in, within what NT 4.0's Notepad opens (64 KB).
+    std::string built = ReadFile(disk.path);
+    ASSERT_FALSE(built.empty()) << disk.path;
+    EXPECT_LT(built.size(), 65535u);
+    EXPECT_EQ(built.find('@'), std::string::npos) << "a placeholder was not filled in";
+    EXPECT_NE(built.find("Version " NORVO_VERSION "\r\n"), std::string::npos);
+    ASSERT_EQ(built.substr(built.size() - 2), "\r\n");
+    for (size_t i = 0; i < built.size(); ++i) {
+      if (built[i] == '\n') {
+        ASSERT_TRUE(i > 0 && built[i - 1] == '\r') << "bare line feed at byte " << i;
+      } else if (built[i] == '\r') {
+        ASSERT_TRUE(i + 1 < built.size() && built[i + 1] == '\n') << "bare carriage return at byte " << i;
+      }
     }
-  }
-
-  // The source: plain ASCII without tabs (Notepad's tab stops would break the columns) and
-  // lines under 80 characters, so that nothing wraps or scrolls in an 80-column window.
-  std::istringstream source(ReadFile(kReadmeSource));
-  std::string line;
-  int number = 0;
-  while (std::getline(source, line)) {
-    ++number;
-    EXPECT_LT(line.size(), 80u) << "README.TXT line " << number << " is too long";
-    for (char c : line)
-      EXPECT_TRUE(c >= 0x20 && c <= 0x7E) << "README.TXT line " << number << " holds byte "
-                                           << static_cast<int>(static_cast<unsigned char>(c));
-    EXPECT_TRUE(line.empty() || line.back() != ' ') << "README.TXT line " << number << " ends in a space";
+    // No tabs (Notepad's tab stops would break the columns), printable characters of the code
+    // page only, and lines under 80 characters, so that nothing wraps or scrolls in an
+    // 80-column window.
+    int number = 0;
+    for (const std::string& line : Lines(disk)) {
+      ++number;
+      EXPECT_LT(line.size(), 80u) << "line " << number << " is too long";
+      for (char c : line) {
+        unsigned byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE((byte >= 0x20 && byte <= 0x7E) || (!disk.ascii && byte >= 0xA0))
+            << "line " << number << " holds byte " << byte;
+      }
+      EXPECT_TRUE(line.empty() || line.back() != ' ') << "line " << number << " ends in a space";
+    }
   }
 }
 
-TEST(ReadmeText, TheTableIsRead) {
+TEST(ReadmeText, TheTablesAreRead) {
   // A guard for the readers below: the entries are where they were written, and the string
-  // tables hold the texts of the boxes.
-  std::vector<TableEntry> table = Table();
-  ASSERT_GE(table.size(), 10u);
-  EXPECT_EQ(table.front().title, "Setup Error");
-  EXPECT_EQ(table.front().message, "Setup could not find a localised INF file");
-  EXPECT_TRUE(std::any_of(table.begin(), table.end(), [](const TableEntry& entry) {
-    return entry.message == "No port detected Please install KVR Norvo card first.";
-  }));
-  ProgramTexts texts = ProgramStrings();
-  ASSERT_GE(texts.messages.size(), 20u);
-  EXPECT_EQ(texts.messages["applet 2002"], "No port detected\nPlease install KVR Norvo card first.");
-  EXPECT_EQ(texts.captions.count("Norvo Setup"), 1u);
+  // tables hold the texts of the boxes, in code page 1252 on both sides (0xFC is "\xFC").
+  const struct {
+    const char *firstTitle, *firstMessage, *entry, *applet2003, *caption;
+  } expected[] = {
+      {"Setup Error", "Setup could not find a localised INF file", "Invalid Port Name.", "Invalid Port Name.",
+       "Norvo Setup"},
+      {"Setup-Fehler", "Setup konnte keine lokalisierte INF-Datei finden.", "Ung\xFCltiger Anschlussname.",
+       "Ung\xFCltiger Anschlussname.", "Norvo-Setup"},
+  };
+  for (size_t i = 0; i < std::size(kTexts); ++i) {
+    SCOPED_TRACE(kTexts[i].name);
+    std::vector<TableEntry> table = Table(kTexts[i]);
+    ASSERT_GE(table.size(), 10u);
+    EXPECT_EQ(table.front().title, expected[i].firstTitle);
+    EXPECT_EQ(table.front().message, expected[i].firstMessage);
+    EXPECT_TRUE(std::any_of(table.begin(), table.end(),
+                            [&](const TableEntry& entry) { return entry.message == expected[i].entry; }));
+    ProgramTexts texts = ProgramStrings(kTexts[i].language);
+    ASSERT_GE(texts.messages.size(), 20u);
+    EXPECT_EQ(texts.messages["applet 2003"], expected[i].applet2003);
+    EXPECT_EQ(texts.captions.count(expected[i].caption), 1u);
+  }
 }
 
-TEST(ReadmeText, TheTableExplainsEveryMessageOfTheStringTables) {
-  std::vector<TableEntry> table = Table();
-  ProgramTexts texts = ProgramStrings();
-  std::string missing;
-  for (const auto& message : texts.messages) {
-    std::vector<std::string> parts = Parts(message.second, true);
-    if (std::none_of(table.begin(), table.end(), [&](const TableEntry& entry) { return entry.parts == parts; })) {
-      std::string shown;
-      for (size_t i = 0; i < parts.size(); ++i) shown += (i ? "<...>" : "") + parts[i];
-      missing += "  " + message.first + ": \"" + shown + "\"\n";
+TEST(ReadmeText, TheTablesExplainEveryMessageOfTheStringTables) {
+  for (const DiskText& disk : kTexts) {
+    std::vector<TableEntry> table = Table(disk);
+    ProgramTexts texts = ProgramStrings(disk.language);
+    std::string missing;
+    for (const auto& message : texts.messages) {
+      std::vector<std::string> parts = Parts(message.second, true);
+      if (std::none_of(table.begin(), table.end(), [&](const TableEntry& entry) { return entry.parts == parts; })) {
+        std::string shown;
+        for (size_t i = 0; i < parts.size(); ++i) shown += (i ? "<...>" : "") + parts[i];
+        missing += "  " + message.first + ": \"" + shown + "\"\n";
+      }
     }
+    EXPECT_TRUE(missing.empty()) << "Texts of message boxes in the string tables with no entry in the troubleshooting "
+                                    "table of package/" << disk.name << " (<...> is a part that changes):\n"
+                                 << missing;
+    for (const std::string& caption : texts.captions)
+      EXPECT_TRUE(std::any_of(table.begin(), table.end(), [&](const TableEntry& entry) { return entry.title == caption; }))
+          << "no entry of the troubleshooting table of " << disk.name << " has the title \"" << caption << "\"";
   }
-  EXPECT_TRUE(missing.empty()) << "Texts of message boxes in the string tables with no entry in the troubleshooting "
-                                  "table of package/README.TXT (<...> is a part that changes):\n"
-                               << missing;
-  for (const std::string& caption : texts.captions)
-    EXPECT_TRUE(std::any_of(table.begin(), table.end(), [&](const TableEntry& entry) { return entry.title == caption; }))
-        << "no entry of the troubleshooting table has the title \"" << caption << "\"";
 }
 
 TEST(ReadmeText, OnlyTheMessageHelperCallsMessageBoxA) {
@@ -287,7 +332,7 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-TEST(ReadmeText, TheTableExplainsEveryMessageTheTestsShow) {
+TEST(ReadmeText, TheTablesExplainEveryMessageTheTestsShow) {
   std::string record = std::string(NORVO_BINARY_DIR) + "/shown-messages.txt";
   std::remove(record.c_str());
   for (const char* suite : {NORVO_HOST_TESTS, NORVO_INSTALLER_TESTS}) {
@@ -297,13 +342,19 @@ TEST(ReadmeText, TheTableExplainsEveryMessageTheTestsShow) {
     (void)std::system(command.c_str());
   }
   std::istringstream in(ReadFile(record));
-  std::vector<TableEntry> table = Table();
-  // An entry that is all placeholder stands for the system's texts: a text of the programs'
-  // own (one that fits a string table text with words of its own) must have an entry of its own.
+  // A box is explained by an entry of either text: each language's boxes match only its own.
+  std::vector<TableEntry> table;
   std::vector<std::vector<std::string>> ours;
-  for (const auto& message : ProgramStrings().messages) {
-    std::vector<std::string> parts = Parts(message.second, true);
-    if (std::any_of(parts.begin(), parts.end(), HasLetter)) ours.push_back(parts);
+  for (const DiskText& disk : kTexts) {
+    std::vector<TableEntry> entries = Table(disk);
+    table.insert(table.end(), entries.begin(), entries.end());
+    // An entry that is all placeholder stands for the system's texts: a text of the programs'
+    // own (one that fits a string table text with words of its own) must have an entry of its
+    // own.
+    for (const auto& message : ProgramStrings(disk.language).messages) {
+      std::vector<std::string> parts = Parts(message.second, true);
+      if (std::any_of(parts.begin(), parts.end(), HasLetter)) ours.push_back(parts);
+    }
   }
   auto isOurs = [&](const std::string& text) {
     return std::any_of(ours.begin(), ours.end(), [&](const std::vector<std::string>& parts) { return Fits(parts, text); });
@@ -327,8 +378,8 @@ TEST(ReadmeText, TheTableExplainsEveryMessageTheTestsShow) {
   EXPECT_GT(shown, 10) << "the test suites showed hardly any message; were they run?";
   std::string list;
   for (const auto& m : missing) list += m;
-  EXPECT_TRUE(list.empty()) << "Messages the test suites showed that no entry of the troubleshooting table "
-                               "of package/README.TXT matches (title and text):\n"
+  EXPECT_TRUE(list.empty()) << "Messages the test suites showed that no entry of the troubleshooting tables "
+                               "of package/README.TXT and package/LIESMICH.TXT matches (title and text):\n"
                             << list;
 }
 
