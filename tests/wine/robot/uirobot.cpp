@@ -30,7 +30,7 @@
 //                                     control in the dialog's font, then saves
 //                                     <folder>/<name>.bmp of the whole screen,
 //                                     <folder>/<name>.rect, the current dialog's place, and
-//                                     <folder>/<name>.fit, its text with the least room to spare
+//                                     <folder>/<name>.fit, its text with the least width to spare
 //   cut <a|b|c>                       these texts of the current dialog do not fit their
 //                                     controls at the next shot (and it fails if one does)
 //   pause <milliseconds>
