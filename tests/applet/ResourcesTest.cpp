@@ -87,7 +87,7 @@ TEST(Resources, TheConfigurationDialogTemplate) {
 TEST(Resources, TheAboutAndPortsInUseTemplates) {
   memory::DialogTemplate about = memory::ReadDialogTemplate(CurrentModule(), 100);
   EXPECT_EQ(0x80C800C0u, about.style);
-  EXPECT_EQ(199, about.cx);
+  EXPECT_EQ(207, about.cx);
   EXPECT_EQ(71, about.cy);
   EXPECT_EQ("About ", about.caption);
   EXPECT_EQ("MS Sans Serif", about.font);
@@ -98,8 +98,8 @@ TEST(Resources, TheAboutAndPortsInUseTemplates) {
   EXPECT_EQ(17, about.items[0].y);
   EXPECT_EQ("Norvo  Configuration Utility Version 1.0", about.items[1].text);
   EXPECT_TRUE(about.items[1].style & SS_NOPREFIX);
-  EXPECT_EQ((std::vector<short>{44, 14, 118, 8}), (std::vector<short>{about.items[1].x, about.items[1].y, about.items[1].cx, about.items[1].cy}));
-  EXPECT_EQ((std::vector<short>{44, 29, 138, 8}), (std::vector<short>{about.items[2].x, about.items[2].y, about.items[2].cx, about.items[2].cy}));
+  EXPECT_EQ((std::vector<short>{44, 14, 156, 8}), (std::vector<short>{about.items[1].x, about.items[1].y, about.items[1].cx, about.items[1].cy}));
+  EXPECT_EQ((std::vector<short>{44, 29, 156, 8}), (std::vector<short>{about.items[2].x, about.items[2].y, about.items[2].cx, about.items[2].cy}));
   EXPECT_FALSE(about.items[2].text.empty());
   ExpectItems(memory::DialogTemplate{false, 0, 0, 0, 0, 0, 0, "", 0, "", {about.items[3]}},
               {{1, "Button", "OK", 83, 42, 32, 14, BS_DEFPUSHBUTTON, 0}});

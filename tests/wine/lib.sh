@@ -1,7 +1,9 @@
-# Sourced by the end-to-end scripts: the Wine prefix, a display, and helpers to lay out the
-# driver's state in the prefix and to run the robot.
+# Sourced by the end-to-end scripts after they set $shots, the screenshot folder: the Wine
+# prefix, a display, and helpers to lay out the driver's state in the prefix and to run the
+# robot. Screenshots of another Windows version, language or dpi go to a folder of theirs.
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../scripts/display.sh"
+[ -z "$norvo_setting" ] || shots+="/$norvo_setting"
 
 e2e_hosts=()
 
@@ -76,15 +78,19 @@ REG
   if wine sc query norvo >/dev/null 2>&1; then e2e_restart; fi
 }
 
-# Plays a robot script; its screenshots go to $shots/<case>-<name>.png.
+# Plays a robot script; its screenshots go to $shots/<case>-<name>.png, and beside each the
+# tightest text the robot measured in that dialog (<case>-<name>.fit). The robot expects the
+# texts of the user's language: in German those of texts-de.txt for the scripts' English.
 e2e_robot() {
-  local script="$1" case="$2" tmp
+  local script="$1" case="$2" tmp texts=()
   tmp="$(mktemp -d)"
   local status=0
-  wine "$robot" "$(winepath -w "$script")" "$(winepath -w "$tmp")" | tr -d '\r' || status=$?
+  [ "$NORVO_LANGUAGE" = en ] || texts=("$(winepath -w "$here/texts-$NORVO_LANGUAGE.txt")")
+  wine "$robot" "$(winepath -w "$script")" "$(winepath -w "$tmp")" "${texts[@]}" | tr -d '\r' || status=$?
   mkdir -p "$shots"
   for bmp in "$tmp"/*.bmp; do
     [ -e "$bmp" ] || continue
+    [ -f "${bmp%.bmp}.fit" ] && cp "${bmp%.bmp}.fit" "$shots/$case-$(basename "$bmp" .bmp).fit"
     # The current dialog's place, when the robot knew one, goes with the picture as its comment.
     local place=()
     [ -f "${bmp%.bmp}.rect" ] && place=(-set comment "$(tr -d '\r\n' <"${bmp%.bmp}.rect")")

@@ -2,14 +2,14 @@
 # The life of the driver package under Wine, scenario by scenario, with the real Control Panel
 # host, SetupAPI, Service Control Manager and dialogs; the robot plays the user.
 #   scenario.sh <name> <Windows build dir>
-# Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png, in a folder of
-# the Windows version when NORVO_WINDOWS names another than NT 4.0 (scripts/wine-env).
+# Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png, in a folder such
+# as win2k/ or de/120dpi/ when NORVO_WINDOWS, NORVO_LANGUAGE or NORVO_DPI pick another Windows
+# version, language or dpi than NT 4.0 in English at 96 dpi (scripts/wine-env).
 set -euo pipefail
 name="$1" build="$2"
 robot="$build/uirobot.exe"
 shots="$build/screenshots"
 source "$(dirname "$0")/lib.sh"
-[ "$NORVO_WINDOWS" = nt40 ] || shots+="/$NORVO_WINDOWS"
 scripts="$here/scripts"
 e2e_begin
 e2e_clean

@@ -1,10 +1,14 @@
 // A UI robot for the end-to-end runs under Wine: it plays a script of steps against the real
 // dialogs of another process, the way a person would, and saves a screenshot where asked.
 //
-//   uirobot.exe <script> <screenshot folder>
+//   uirobot.exe <script> <screenshot folder> [<texts>]
 //
 // One step a line; blank lines and lines starting with # are skipped. In texts, \n is a line
 // break and \\ a backslash. Control ids are decimal; 65535 is a message box's text.
+// The scripts state English texts. For a Windows in another language, <texts> gives that
+// language's text for each: one "<English> -> <text>" a line, in UTF-8, written as in the
+// scripts; the robot then expects those captions and texts, and fails on an expected text with
+// a letter in it that the file does not give.
 //   wait <seconds> <caption>          a visible dialog with this caption becomes the current one
 //   gone <seconds>                    the current dialog has closed
 //   absent <seconds> <caption>        no dialog with this caption appears within the time
@@ -24,8 +28,9 @@
 //   menu <id>                         a command of the window menu (the one behind its icon)
 //   shot <name>                       checks that every text of the current dialog fits its
 //                                     control in the dialog's font, then saves
-//                                     <folder>/<name>.bmp of the whole screen, and
-//                                     <folder>/<name>.rect, the current dialog's place
+//                                     <folder>/<name>.bmp of the whole screen,
+//                                     <folder>/<name>.rect, the current dialog's place, and
+//                                     <folder>/<name>.fit, its text with the least width to spare
 //   cut <a|b|c>                       these texts of the current dialog do not fit their
 //                                     controls at the next shot (and it fails if one does)
 //   pause <milliseconds>
@@ -38,9 +43,11 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,6 +59,9 @@ std::string shotFolder;
 // Texts of the current dialog that are expected not to fit their controls at the next shot.
 std::vector<std::string> cuts;
 int lineNumber = 0;
+// The user's language's text for each English text of the scripts, when it is not English.
+std::map<std::string, std::string> texts;
+bool translating = false;
 
 [[noreturn]] void Fail(const std::string& why);
 
@@ -80,6 +90,42 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
+// A text from one code page to another: the table's UTF-8 to the ANSI code page the dialogs'
+// texts come in, and those to UTF-8 for the log.
+std::string Recode(const std::string& text, UINT from, UINT to) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(from, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size())));
+  std::string out(wide.size() * 3 + 1, '\0');
+  out.resize(WideCharToMultiByte(to, 0, wide.c_str(), -1, &out[0], static_cast<int>(out.size()), nullptr, nullptr));
+  if (!out.empty()) out.pop_back();  // the terminating NUL
+  return out;
+}
+
+std::string Log(const std::string& text) { return Recode(text, CP_ACP, CP_UTF8); }
+
+void LoadTexts(const char* path) {
+  std::ifstream file(path);
+  if (!file) Fail(std::string("cannot read ") + path);
+  translating = true;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    size_t arrow = line.find(" -> ");
+    if (arrow == std::string::npos) Fail("no \" -> \" in the line of texts \"" + line + "\"");
+    texts[Recode(Unescape(line.substr(0, arrow)), CP_UTF8, CP_ACP)] = Recode(Unescape(line.substr(arrow + 4)), CP_UTF8, CP_ACP);
+  }
+}
+
+// The text the user's Windows shows where a script expects this English one.
+std::string Said(const std::string& english) {
+  if (!translating) return english;
+  auto found = texts.find(english);
+  if (found != texts.end()) return found->second;
+  if (std::any_of(english.begin(), english.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); }))
+    Fail("the texts give none for \"" + Escape(english) + "\"");
+  return english;
+}
+
 struct Search {
   std::string caption;
   HWND found;
@@ -103,13 +149,23 @@ HWND FindVisibleDialog(const std::string& caption) {
   return search.found;
 }
 
+BOOL CALLBACK AddChild(HWND child, LPARAM list);
+
 void SaveScreenshot(const std::string& name) {
-  // What the last steps changed is painted before the picture is taken: the dialog's process
-  // paints its windows now, and has handled everything sent to it before.
+  // What the last steps changed is painted before the picture is taken: the dialog's windows
+  // are painted anew, and the picture waits until none of them is left to paint and the
+  // dialog's process has finished the paint it was in. (A process handles a sent message before
+  // it paints, so an answer alone does not tell that the painting is done; a busy machine left
+  // controls half drawn.) The painted surface then takes a moment to reach the screen.
   if (current && IsWindow(current)) {
     RedrawWindow(current, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::vector<HWND> windows{current};
+    EnumChildWindows(current, AddChild, reinterpret_cast<LPARAM>(&windows));
+    auto unpainted = [](HWND window) { return GetUpdateRect(window, nullptr, FALSE) != FALSE; };
+    for (int tries = 0; tries < 250 && std::any_of(windows.begin(), windows.end(), unpainted); ++tries) Sleep(20);
     DWORD_PTR answer;
     SendMessageTimeoutA(current, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    Sleep(100);
   }
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
@@ -173,7 +229,7 @@ void SetKeyAccess(const std::string& path, bool readOnly) {
 }
 
 void Fail(const std::string& why) {
-  std::printf("uirobot: line %d: %s\n", lineNumber, why.c_str());
+  std::printf("uirobot: line %d: %s\n", lineNumber, Log(why).c_str());
   if (!shotFolder.empty()) SaveScreenshot("failure");
   std::fflush(stdout);
   std::exit(1);
@@ -303,14 +359,17 @@ BOOL CALLBACK AddChild(HWND child, LPARAM list) {
 // paints: a label its whole rectangle, a check box or radio button what is right of its box and
 // gap, a push button what is inside its frame, a group box what is between the frame's corners.
 // Each text that does not fit is printed with its widths; one that is not among the expected
-// cuts fails the script, and so does an expected cut that fits.
-void CheckTextsFit(std::vector<std::string> cuts) {
+// cuts fails the script, and so does an expected cut that fits. Returns the measure of the text
+// with the least width to spare, as "<dialog>: <id> <text> <width>x<height> in <room> at <dpi>".
+std::string CheckTextsFit(std::vector<std::string> cuts) {
   std::vector<HWND> children;
   EnumChildWindows(current, AddChild, reinterpret_cast<LPARAM>(&children));
   HDC dc = GetDC(current);
   HFONT font = DialogFont(current);
   HGDIOBJ oldFont = SelectObject(dc, font);
-  std::string unexpected;
+  int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+  std::string unexpected, tightest;
+  int leastSpare = 0x7FFFFFFF;
   for (HWND child : children) {
     char cls[64];
     GetClassNameA(child, cls, sizeof cls);
@@ -332,9 +391,11 @@ void CheckTextsFit(std::vector<std::string> cuts) {
       } else if (type == BS_GROUPBOX) {
         InflateRect(&room, -7, 0);
       } else {
+        // The box grows with the dpi (12 pixels and its frame at 96); the text keeps half a
+        // digit's width from it.
         INT digit = 0;
         GetCharWidthA(dc, '0', '0', &digit);
-        room.left += 13 + digit / 2;
+        room.left += 12 * dpi / 96 + 1 + digit / 2;
       }
     } else {
       continue;
@@ -344,14 +405,20 @@ void CheckTextsFit(std::vector<std::string> cuts) {
     DrawTextA(dc, text.c_str(), -1, &line, (flags & ~DT_WORDBREAK) | DT_SINGLELINE);
     DrawTextA(dc, text.c_str(), -1, &need, flags);
     int roomWidth = room.right - room.left, roomHeight = room.bottom - room.top;
+    char measure[2048];
+    std::snprintf(measure, sizeof measure, "\"%s\": %d \"%s\" %ldx%ld in %dx%d at %d dpi", Log(TextOf(current)).c_str(),
+                  GetDlgCtrlID(child), Log(Escape(text)).c_str(), need.right - need.left, need.bottom - need.top,
+                  roomWidth, roomHeight, dpi);
+    if (roomWidth - (need.right - need.left) < leastSpare) {
+      leastSpare = roomWidth - (need.right - need.left);
+      tightest = measure;
+    }
     auto cut = std::find(cuts.begin(), cuts.end(), text);
     if (need.right - need.left <= roomWidth && need.bottom - need.top <= roomHeight) {
       if (cut != cuts.end()) Fail("\"" + Escape(text) + "\" fits its control");
       continue;
     }
-    std::printf("does not fit in \"%s\": %d \"%s\": one line %ld px wide, %ldx%ld in the room of %dx%d\n",
-                TextOf(current).c_str(), GetDlgCtrlID(child), Escape(text).c_str(), line.right - line.left,
-                need.right - need.left, need.bottom - need.top, roomWidth, roomHeight);
+    std::printf("does not fit in %s (one line %ld px wide)\n", measure, line.right - line.left);
     if (cut != cuts.end()) cuts.erase(cut);
     else unexpected += " \"" + Escape(text) + "\"";
   }
@@ -359,6 +426,7 @@ void CheckTextsFit(std::vector<std::string> cuts) {
   DeleteObject(font);
   ReleaseDC(current, dc);
   if (!unexpected.empty()) Fail("texts that do not fit their controls:" + unexpected);
+  return tightest;
 }
 
 void Step(const std::string& line) {
@@ -386,14 +454,14 @@ void Step(const std::string& line) {
 
   if (verb == "wait") {
     double seconds;
-    std::string caption = readCaption(&seconds);
-    if (!WaitUntil(seconds, &current, Unescape(caption))) Fail("no dialog \"" + caption + "\" appeared");
+    std::string caption = Said(Unescape(readCaption(&seconds)));
+    if (!WaitUntil(seconds, &current, caption)) Fail("no dialog \"" + Escape(caption) + "\" appeared");
     Sleep(150);  // let it finish painting
   } else if (verb == "absent") {
     double seconds;
-    std::string caption = readCaption(&seconds);
+    std::string caption = Said(Unescape(readCaption(&seconds)));
     HWND found;
-    if (WaitUntil(seconds, &found, Unescape(caption))) Fail("a dialog \"" + caption + "\" appeared");
+    if (WaitUntil(seconds, &found, caption)) Fail("a dialog \"" + Escape(caption) + "\" appeared");
   } else if (verb == "gone") {
     double seconds;
     args >> seconds;
@@ -405,20 +473,20 @@ void Step(const std::string& line) {
     int id;
     std::string text;
     idAndText(&id, &text);
-    Expect("text of " + std::to_string(id), text, TextOf(Item(id)));
+    Expect("text of " + std::to_string(id), Said(text), TextOf(Item(id)));
   } else if (verb == "until") {
     double seconds;
     int id;
     args >> seconds >> id;
     std::string text;
     std::getline(args >> std::ws, text);
-    text = Unescape(text);
+    text = Said(Unescape(text));
     for (DWORD waited = 0; TextOf(Item(id)) != text; waited += 50) {
       if (waited > seconds * 1000) Expect("text of " + std::to_string(id), text, TextOf(Item(id)));
       Sleep(50);
     }
   } else if (verb == "caption") {
-    Expect("caption", Unescape(rest), TextOf(current));
+    Expect("caption", Said(Unescape(rest)), TextOf(current));
   } else if (verb == "items") {
     int id;
     std::string list;
@@ -470,12 +538,16 @@ void Step(const std::string& line) {
     PostMessageA(current, WM_SYSCOMMAND, command, 0);
     Sleep(100);
   } else if (verb == "shot") {
-    if (current && IsWindow(current)) CheckTextsFit(cuts);
+    if (current && IsWindow(current)) {
+      std::string tightest = CheckTextsFit(cuts);
+      std::printf("tightest in %s\n", tightest.c_str());
+      std::ofstream((shotFolder + "\\" + rest + ".fit").c_str()) << tightest << '\n';
+    }
     cuts.clear();
     SaveScreenshot(rest);
   } else if (verb == "cut") {
     std::istringstream list(Unescape(rest));
-    for (std::string text; std::getline(list, text, '|');) cuts.push_back(text);
+    for (std::string text; std::getline(list, text, '|');) cuts.push_back(Said(text));
   } else if (verb == "access") {
     std::string path, mode;
     args >> path >> mode;
@@ -496,10 +568,11 @@ void Step(const std::string& line) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::printf("usage: uirobot <script> [screenshot folder]\n");
+    std::printf("usage: uirobot <script> [screenshot folder [texts]]\n");
     return 2;
   }
   if (argc > 2) shotFolder = argv[2];
+  if (argc > 3) LoadTexts(argv[3]);
   InitCommonControls();
   std::ifstream script(argv[1]);
   if (!script) {
