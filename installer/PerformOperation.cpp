@@ -94,11 +94,8 @@ int OperationDialog::PerformOperation() {
   std::string keyPath = kServicesKey + driverName;
   OperationResources held;
   std::unique_ptr<FileCallbackContext> files;
-  driverStarted = FALSE;
-  filesAtRestart = FALSE;
-  closingMessage = IDS_INCOMPLETE;
-  closingReason.clear();
-  closingFile.clear();
+  // The members that tell the outcome start as the page's initialisation left them: the
+  // operation runs once a page.
 
   held.inf = SetupOpenInfFileA(infPath.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
   if (held.inf == INVALID_HANDLE_VALUE) {

@@ -4,55 +4,35 @@
 #include "InstallerTestSupport.h"
 #include "Translation.h"
 #include "module.h"
+#include "resource.h"
 
 namespace {
 
-std::vector<short> Box(const memory::TemplateItem& item) { return {item.x, item.y, item.cx, item.cy}; }
-
-TEST(InstallerResources, TheWelcomePage) {
-  memory::DialogTemplate t = memory::ReadDialogTemplate(CurrentModule(), 101);
-  EXPECT_EQ(kPageCaption, t.caption);
-  EXPECT_EQ(292, t.cx);
-  EXPECT_EQ(161, t.cy);
-  EXPECT_EQ("MS Sans Serif", t.font);
-  EXPECT_EQ(8, t.pointSize);
-  EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), t.style);
-  ASSERT_EQ(7u, t.items.size());
-  EXPECT_EQ(1, t.items[0].id);
-  EXPECT_EQ("&Next >", t.items[0].text);
-  EXPECT_EQ(static_cast<DWORD>(BS_DEFPUSHBUTTON), t.items[0].style & BS_TYPEMASK);
-  EXPECT_EQ((std::vector<short>{175, 140, 50, 14}), Box(t.items[0]));
-  EXPECT_EQ("Cancel", t.items[1].text);
-  EXPECT_EQ((std::vector<short>{235, 140, 50, 14}), Box(t.items[1]));
-  EXPECT_EQ("Welcome", t.items[2].text);
-  EXPECT_EQ(static_cast<DWORD>(BS_GROUPBOX), t.items[2].style & BS_TYPEMASK);
-  EXPECT_EQ(128, t.items[3].titleOrdinal);
-  EXPECT_EQ((std::vector<short>{55, 50, 220, 35}), Box(t.items[4]));
-  EXPECT_EQ(0u, t.items[4].text.find("This application allows you to install or uninstall Norvo cPCI"));
-  EXPECT_EQ("Click Next to continue...", t.items[5].text);
-  EXPECT_EQ("Windows NT4 Device Installer", t.items[6].text);
-  EXPECT_EQ((std::vector<short>{55, 20, 170, 15}), Box(t.items[6]));
-}
-
-TEST(InstallerResources, TheOperationPage) {
-  memory::DialogTemplate t = memory::ReadDialogTemplate(CurrentModule(), 102);
-  EXPECT_EQ(kPageCaption, t.caption);
-  EXPECT_TRUE(t.style & WS_VISIBLE);
-  EXPECT_TRUE(t.exStyle & WS_EX_APPWINDOW);
-  ASSERT_EQ(8u, t.items.size());
-  std::vector<int> ids;
-  for (const auto& item : t.items) ids.push_back(item.id);
-  EXPECT_EQ((std::vector<int>{1007, 2, -1, 1001, 1002, 1008, -1, 1004}), ids);
-  EXPECT_EQ("&Cancel", t.items[1].text);
-  EXPECT_EQ("Install / Uninstall", t.items[2].text);
-  EXPECT_EQ("&INSTALL\nCopies files and adds information to the Windows registry", t.items[3].text);
-  EXPECT_EQ(static_cast<DWORD>(BS_AUTORADIOBUTTON), t.items[3].style & BS_TYPEMASK);
-  EXPECT_TRUE(t.items[3].style & BS_MULTILINE);
-  EXPECT_EQ((std::vector<short>{50, 90, 205, 25}), Box(t.items[4]));
-  EXPECT_EQ("Please select the operation to perform...", t.items[5].text);
-  EXPECT_EQ("xxx", t.items[7].text);
-  EXPECT_EQ((std::vector<short>{60, 20, 165, 10}), Box(t.items[7]));
-  EXPECT_TRUE(t.items[7].style & SS_NOPREFIX);  // the file's name as found, "&" included
+TEST(InstallerResources, ThePages) {
+  const DWORD page = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+  ExpectTemplate(CurrentModule(), {IDD_WELCOME, page, 0, 292, 161, kPageCaption, {
+      {IDOK, "Button", "&Next >", 175, 140, 50, 14, BS_DEFPUSHBUTTON, 0, 0},
+      {IDCANCEL, "Button", "Cancel", 235, 140, 50, 14, 0, 0, 0},
+      {IDC_STATIC, "Button", "Welcome", 5, 5, 280, 130, BS_GROUPBOX, 0, 0},
+      {IDC_STATIC, "Static", "", 20, 20, 0, 0, SS_ICON, 0, IDI_INSTALLER},
+      {IDC_STATIC, "Static", "This application allows you to install or uninstall Norvo cPCI serial port device drivers "
+       "for the Windows NT4 environment. It will now look for an installation file INF which specifies the install / "
+       "uninstall procedure to carry out.", 55, 50, 220, 35, 0, 0, 0},
+      {IDC_STATIC, "Static", "Click Next to continue...", 20, 140, 105, 10, 0, 0, 0},
+      {IDC_STATIC, "Static", "Windows NT4 Device Installer", 55, 20, 170, 15, 0, 0, 0},
+  }});
+  ExpectTemplate(CurrentModule(), {IDD_OPERATION, page | WS_VISIBLE, WS_EX_APPWINDOW, 292, 161, kPageCaption, {
+      {IDC_NEXT_BUTTON, "Button", "&Next >", 175, 140, 50, 14, BS_DEFPUSHBUTTON, 0, 0},
+      {IDCANCEL, "Button", "&Cancel", 235, 140, 50, 14, 0, 0, 0},
+      {IDC_STATIC, "Button", "Install / Uninstall", 5, 5, 280, 130, BS_GROUPBOX, 0, 0},
+      {IDC_INSTALL_RADIO, "Button", "&INSTALL\nCopies files and adds information to the Windows registry", 50, 55, 205,
+       25, BS_AUTORADIOBUTTON | BS_MULTILINE, 0, 0},
+      {IDC_UNINSTALL_RADIO, "Button", "&UNINSTALL\nRemoves installed files and Windows registry information", 50, 90,
+       205, 25, BS_AUTORADIOBUTTON | BS_MULTILINE, 0, 0},
+      {IDC_STATUS_TEXT, "Static", "Please select the operation to perform...", 60, 30, 200, 20, 0, 0, 0},
+      {IDC_STATIC, "Static", "", 20, 20, 0, 0, SS_ICON, 0, IDI_INSTALLER},
+      {IDC_INF_FILE_TEXT, "Static", "xxx", 60, 20, 165, 10, SS_NOPREFIX, 0, 0},  // the file's name as found, "&" included
+  }});
 }
 
 TEST(InstallerResources, TheGermanResourcesAreTheEnglishOnesTranslated) {

@@ -16,6 +16,36 @@ std::string Upper(std::string text) {
   return text;
 }
 
+}  // namespace
+
+void ExpectTemplate(HINSTANCE module, const ExpectedDialog& expected) {
+  memory::DialogTemplate t = memory::ReadDialogTemplate(module, expected.id);
+  SCOPED_TRACE("dialog " + std::to_string(expected.id));
+  EXPECT_EQ(expected.style, t.style);
+  EXPECT_EQ(expected.exStyle, t.exStyle);
+  EXPECT_EQ(expected.cx, t.cx);
+  EXPECT_EQ(expected.cy, t.cy);
+  EXPECT_EQ(expected.caption, t.caption);
+  EXPECT_EQ("MS Sans Serif", t.font);
+  EXPECT_EQ(8, t.pointSize);
+  ASSERT_EQ(expected.controls.size(), t.items.size());
+  for (size_t i = 0; i < t.items.size(); ++i) {
+    const memory::TemplateItem& item = t.items[i];
+    const ExpectedControl& e = expected.controls[i];
+    SCOPED_TRACE("control " + std::to_string(i) + " (" + e.text + ")");
+    EXPECT_EQ(e.id, item.id);
+    EXPECT_EQ(Upper(e.cls), Upper(item.cls));
+    EXPECT_EQ(std::string(e.text), item.text);
+    EXPECT_EQ(e.icon, item.titleOrdinal);
+    EXPECT_EQ((std::vector<short>{e.x, e.y, e.cx, e.cy}), (std::vector<short>{item.x, item.y, item.cx, item.cy}));
+    DWORD style = e.style | WS_CHILD | WS_VISIBLE;
+    EXPECT_EQ(style, item.style & style);
+    EXPECT_EQ(e.exStyle, item.exStyle);
+  }
+}
+
+namespace {
+
 // The inserts of a text, "%1" to "%9", in order of number.
 std::multiset<std::string> Inserts(const std::string& text) {
   std::multiset<std::string> inserts;
