@@ -37,7 +37,8 @@
 //   hold <path>                       opens a file for reading without delete sharing, as a
 //                                     loaded DLL is held, until the robot ends
 //   access <key> <read|full>          gives everyone only read access (and the right to change
-//                                     that) to a key below HKEY_LOCAL_MACHINE, or full access
+//                                     that) to a key below HKEY_LOCAL_MACHINE, or full access;
+//                                     the key's name may hold blanks
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -549,8 +550,9 @@ void Step(const std::string& line) {
     std::istringstream list(Unescape(rest));
     for (std::string text; std::getline(list, text, '|');) cuts.push_back(Said(text));
   } else if (verb == "access") {
-    std::string path, mode;
-    args >> path >> mode;
+    // The key's name may hold blanks ("Session Manager"): the mode is the last word.
+    size_t blank = rest.find_last_of(' ');
+    std::string path = rest.substr(0, blank), mode = blank == std::string::npos ? "" : rest.substr(blank + 1);
     if (mode != "read" && mode != "full") Fail("access must be read or full");
     SetKeyAccess(path, mode == "read");
   } else if (verb == "hold") {
