@@ -31,6 +31,12 @@ UINT FileCallbackContext::Notify(UINT notification, UINT_PTR param1, UINT_PTR pa
       break;
     case SPFILENOTIFY_ENDCOPY:
       missingFile.clear();
+      if (paths->Win32Error == NO_ERROR) PlacedNow(paths->Target);
+      break;
+    case SPFILENOTIFY_ENDDELETE:
+      // Deleted now or at the restart: new contents an earlier install left waiting for the
+      // restart must not bring the file back then.
+      DropWaitingCopy(paths->Target);
       break;
     case SPFILENOTIFY_COPYERROR: {
       if (InUse(paths->Win32Error)) return ReplaceAtRestart(paths->Source, paths->Target) ? FILEOP_SKIP : FILEOP_ABORT;
@@ -94,15 +100,16 @@ bool FileCallbackContext::KeepOldCopy(const std::string& file) {
 // A file in use gets its new contents at the next start: they wait beside it until then. False,
 // with the reason as the last error, when that cannot be arranged.
 bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std::string& file) {
-  std::string waiting = file + kNewCopy;
-  if (CopyFileA(source.c_str(), waiting.c_str(), FALSE) &&
-      MoveFileExA(waiting.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  std::string newCopy = file + kNewCopy;
+  if (CopyFileA(source.c_str(), newCopy.c_str(), FALSE) &&
+      MoveFileExA(newCopy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
     restartNeeded = true;
+    waiting.push_back(file);
     ReplacedAtRestart(file);
     return true;
   }
   DWORD error = GetLastError();
-  DeleteFileA(waiting.c_str());
+  DeleteFileA(newCopy.c_str());
   SetLastError(error);
   return false;
 }
@@ -110,6 +117,21 @@ bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std:
 void FileCallbackContext::ReplacedAtRestart(const std::string& file) {
   for (Replaced& entry : replaced)
     if (entry.file == file) entry.atRestart = true;
+}
+
+// A file copied now. New contents an earlier install left waiting for the restart would undo
+// this copy then: they go (the restart's rename then finds nothing to do).
+void FileCallbackContext::PlacedNow(const std::string& file) {
+  for (const std::string& mine : waiting)
+    if (mine == file) return;
+  DropWaitingCopy(file);
+}
+
+// The last error stays the file operation's own.
+void FileCallbackContext::DropWaitingCopy(const std::string& file) {
+  DWORD error = GetLastError();
+  DeleteFileA((file + kNewCopy).c_str());
+  SetLastError(error);
 }
 
 void FileCallbackContext::PutBack() {

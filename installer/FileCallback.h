@@ -41,10 +41,14 @@ class FileCallbackContext {
   bool KeepOldCopy(const std::string& file);
   bool ReplaceAtRestart(const std::string& source, const std::string& file);
   void ReplacedAtRestart(const std::string& file);
+  void PlacedNow(const std::string& file);
+  void DropWaitingCopy(const std::string& file);
   bool AskForMedia(const SOURCE_MEDIA_A& media);
 
   PVOID defaultContext;
   std::vector<Replaced> replaced;
+  // The files whose new contents this operation left to the restart.
+  std::vector<std::string> waiting;
   // A source file that is missing, and how often in a row it was asked for.
   std::string missingFile;
   int mediaPrompts = 0;
@@ -52,7 +56,8 @@ class FileCallbackContext {
 
 // The file callback given to SetupAPI; its context is a FileCallbackContext. A file that cannot
 // be deleted now (one already gone is skipped silently) is deleted at the next start; a file in
-// use that cannot be replaced now is replaced then; a copy is never skipped; a missing source
-// file is asked for at most five times in a row. Everything else goes to the system's default
-// callback.
+// use that cannot be replaced now is replaced then; a file copied or deleted now loses new
+// contents an earlier install left beside it for the restart; a copy is never skipped; a missing
+// source file is asked for at most five times in a row. Everything else goes to the system's
+// default callback.
 UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);

@@ -375,6 +375,30 @@ TEST_F(Installer, FilesInUseAreReplacedOrRemovedAtTheRestartOrNamedWhenTheyStay)
   }
 }
 
+// New contents that an install left beside a file in use, for the restart to put in its place,
+// go when a later install copies the file or a removal deletes it before that restart: they
+// would bring back the older file.
+TEST_F(Installer, ALaterRunDropsTheNewContentsAnEarlierInstallLeftForTheRestart) {
+  const std::string waiting = AppletFile() + ".new";
+  for (bool install : {true, false}) {
+    SCOPED_TRACE(install);
+    memory::Reset();
+    SetUp();
+    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+    RunInstaller();
+    memory::LockFile(AppletFile(), true);
+    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+    memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    RunInstaller();
+    ASSERT_TRUE(memory::FileExists(waiting));
+    memory::LockFile(AppletFile(), false);
+    Operate(install, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+    RunInstaller();
+    EXPECT_FALSE(memory::FileExists(waiting));
+    EXPECT_EQ(install, memory::FileExists(AppletFile()));
+  }
+}
+
 // A removal whose driver will not stop: the status line says it runs until the restart, and the
 // restart prompt follows "Exit" as after an install that found it running.
 TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {

@@ -178,6 +178,24 @@ case "$name" in
     e2e_expect "applet after the restart" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "nothing left for the next one" "" "$(pending_renames)"
     ;;
+  reinstall-held)
+    install_package
+    # A reinstall while another program holds the applet leaves its new contents for the restart;
+    # a later one, with the applet free again, replaces it at once: the restart keeps that one.
+    holder="$(mktemp --suffix=.txt)"
+    printf 'hold C:\\windows\\system32\\norvo.cpl\npause 10000\n' >"$holder"
+    e2e_start "$robot" "$(winepath -w "$holder")"
+    held=$host
+    printf 'held' >>"$setup/norvo.cpl"
+    run_installer reinstall-running.txt "$name-held"
+    e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
+    e2e_wait_exit "$held" 30
+    rm -f "$holder"
+    printf 'free' >>"$setup/norvo.cpl"
+    install_package
+    e2e_restart
+    e2e_expect "applet after the restart" same "$(cmp "$setup/norvo.cpl" "$system32/norvo.cpl" && echo same)"
+    ;;
   uninstall-running)
     install_package
     driver_refuses_stop
