@@ -39,7 +39,8 @@ UINT FileCallbackContext::Notify(UINT notification, UINT_PTR param1, UINT_PTR pa
       DropWaitingCopy(paths->Target);
       break;
     case SPFILENOTIFY_COPYERROR: {
-      if (InUse(paths->Win32Error)) return ReplaceAtRestart(paths->Source, paths->Target) ? FILEOP_SKIP : FILEOP_ABORT;
+      if (InUse(paths->Win32Error))
+        return ReplaceAtRestart(paths->Source, paths->Target, paths->Win32Error) ? FILEOP_SKIP : FILEOP_ABORT;
       // A copy left out would leave an install that looks finished without its file.
       UINT answer = SetupDefaultQueueCallbackA(defaultContext, notification, param1, param2);
       if (answer != FILEOP_SKIP) return answer;
@@ -91,7 +92,7 @@ bool FileCallbackContext::KeepOldCopy(const std::string& file) {
     if (entry.file == file) return true;
   std::string copy = file + kOldCopy;
   if (CopyFileA(file.c_str(), copy.c_str(), FALSE)) {
-    replaced.push_back({file, copy, false});
+    replaced.push_back({file, copy, false, false});
     return true;
   }
   return Gone(GetLastError());
@@ -99,10 +100,13 @@ bool FileCallbackContext::KeepOldCopy(const std::string& file) {
 
 // A file in use gets its new contents at the next start: they wait beside it until then. False,
 // with the reason as the last error, when that cannot be arranged.
-bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std::string& file) {
+bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std::string& file, DWORD inUseError) {
   std::string newCopy = file + kNewCopy;
-  if (CopyFileA(source.c_str(), newCopy.c_str(), FALSE) &&
-      MoveFileExA(newCopy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
+  if (!CopyFileA(source.c_str(), newCopy.c_str(), FALSE)) return false;
+  // A system that cannot write the restart's list without saying why (Wine leaves the last
+  // error as it was) leaves the file's own reason: it is in use.
+  SetLastError(inUseError);
+  if (MoveFileExA(newCopy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)) {
     restartNeeded = true;
     waiting.push_back(file);
     ReplacedAtRestart(file);
@@ -122,6 +126,8 @@ void FileCallbackContext::ReplacedAtRestart(const std::string& file) {
 // A file copied now. New contents an earlier install left waiting for the restart would undo
 // this copy then: they go (the restart's rename then finds nothing to do).
 void FileCallbackContext::PlacedNow(const std::string& file) {
+  for (Replaced& entry : replaced)
+    if (entry.file == file) entry.replacedNow = true;
   for (const std::string& mine : waiting)
     if (mine == file) return;
   DropWaitingCopy(file);
@@ -138,6 +144,11 @@ void FileCallbackContext::PutBack() {
   for (auto entry = replaced.rbegin(); entry != replaced.rend(); ++entry) {
     const char* copy = entry->copy.c_str();
     const char* file = entry->file.c_str();
+    // A file whose copy failed is as it was: only its old copy goes.
+    if (!entry->atRestart && !entry->replacedNow) {
+      DeleteFileA(copy);
+      continue;
+    }
     // A file that cannot be put back now (in use) is put back at the restart.
     if (entry->atRestart || !MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING))
       MoveFileExA(copy, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);

@@ -37,9 +37,10 @@ class FileCallbackContext {
     std::string file;  // the installed file
     std::string copy;  // its old contents, beside it
     bool atRestart;    // the new contents replace it only at the restart
+    bool replacedNow;  // the new contents are in place
   };
   bool KeepOldCopy(const std::string& file);
-  bool ReplaceAtRestart(const std::string& source, const std::string& file);
+  bool ReplaceAtRestart(const std::string& source, const std::string& file, DWORD inUseError);
   void ReplacedAtRestart(const std::string& file);
   void PlacedNow(const std::string& file);
   void DropWaitingCopy(const std::string& file);
