@@ -91,18 +91,32 @@ bool FileCallbackContext::KeepOldCopy(const std::string& file) {
   for (const Replaced& entry : replaced)
     if (entry.file == file) return true;
   std::string copy = file + kOldCopy;
-  if (CopyFileA(file.c_str(), copy.c_str(), FALSE)) {
+  if (CopyBeside(file, copy)) {
     replaced.push_back({file, copy, false, false});
     return true;
   }
-  return Gone(GetLastError());
+  if (!Gone(blockedError)) return false;
+  // Not there yet (new to this install): nothing to keep, nothing in the way.
+  blockedSource.clear();
+  blockedCopy.clear();
+  return true;
+}
+
+// Copies a file beside the one it belongs to; false, with the reason as the last error and the
+// copy named as the one that stopped the operation, when it cannot be made.
+bool FileCallbackContext::CopyBeside(const std::string& source, const std::string& copy) {
+  if (CopyFileA(source.c_str(), copy.c_str(), FALSE)) return true;
+  blockedError = GetLastError();
+  blockedSource = source;
+  blockedCopy = copy;
+  return false;
 }
 
 // A file in use gets its new contents at the next start: they wait beside it until then. False,
 // with the reason as the last error, when that cannot be arranged.
 bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std::string& file, DWORD inUseError) {
   std::string newCopy = file + kNewCopy;
-  if (!CopyFileA(source.c_str(), newCopy.c_str(), FALSE)) return false;
+  if (!CopyBeside(source, newCopy)) return false;
   // A system that cannot write the restart's list without saying why (Wine leaves the last
   // error as it was) leaves the file's own reason: it is in use.
   SetLastError(inUseError);

@@ -31,6 +31,10 @@ class FileCallbackContext {
   // and why it could not be deleted (the system's error code).
   std::string stayingFile;
   DWORD stayingError = ERROR_SUCCESS;
+  // A copy beside a file that could not be made (its old contents before it is replaced, or its
+  // new ones waiting for the restart), which stopped the operation: from where, to where, why.
+  std::string blockedSource, blockedCopy;
+  DWORD blockedError = ERROR_SUCCESS;
 
  private:
   struct Replaced {
@@ -44,6 +48,7 @@ class FileCallbackContext {
   void ReplacedAtRestart(const std::string& file);
   void PlacedNow(const std::string& file);
   void DropWaitingCopy(const std::string& file);
+  bool CopyBeside(const std::string& source, const std::string& copy);
   bool AskForMedia(const SOURCE_MEDIA_A& media);
 
   PVOID defaultContext;

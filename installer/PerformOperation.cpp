@@ -66,7 +66,13 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
                                    nullptr) ||
       !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, files.get()) ||
       !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
-    ReportLastError(page);
+    // A copy beside a file is named, since its reason alone would point elsewhere (a file or
+    // folder of that name in the way is refused as "access denied", as if rights were missing).
+    if (files->blockedCopy.empty())
+      ReportLastError(page);
+    else
+      ShowMessage(page, IDS_COPY_BESIDE_FAILED, IDS_CAPTION, MB_ICONEXCLAMATION,
+                  {ErrorText(files->blockedError).c_str(), files->blockedSource.c_str(), files->blockedCopy.c_str()});
     return false;
   }
   return true;
