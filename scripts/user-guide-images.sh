@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 list=docs/images/list.txt
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target package uirobot >/dev/null
+cmake --build --preset windows --target package uirobot verus >/dev/null
 shots=build/windows/screenshots
 rm -rf "$shots"
 
@@ -16,11 +16,14 @@ source scripts/display.sh
 norvo_display_start
 trap norvo_display_stop EXIT
 
-# A scenario named <name>_de runs in German, on a display and prefix of its own like its CTest.
+# A scenario named <name>_de runs in German, on a display and prefix of its own like its CTest;
+# applet_opens is the Control Panel's run of the applet alone (its About box among others).
 for scenario in $(awk '!/^#/ && NF { print $2 }' "$list" | awk '!seen[$0]++'); do
   echo "== $scenario"
   case "$scenario" in
     *_de) env -u DISPLAY NORVO_LANGUAGE=de bash tests/wine/scenario.sh "${scenario%_de}" build/windows ;;
+    applet_opens)
+      bash tests/wine/applet-opens.sh build/windows/norvo.cpl build/windows/uirobot.exe build/windows/verus.dll "$shots" ;;
     *) bash tests/wine/scenario.sh "$scenario" build/windows ;;
   esac
 done

@@ -167,13 +167,15 @@ case "$name" in
   uninstall-in-use)
     install_package
     # Another program holds the applet as a loaded DLL is held, without delete sharing.
-    holder="$(mktemp --suffix=.txt)"
+    holder="$(mktemp --suffix=.txt)" holding="$(mktemp)"
     printf 'hold C:\\windows\\system32\\norvo.cpl\npause 120000\n' >"$holder"
-    e2e_start "$robot" "$(winepath -w "$holder")"
+    wine "$robot" "$(winepath -w "$holder")" >"$holding" 2>&1 &
+    e2e_hosts+=($!)
+    for _ in $(seq 300); do grep -q holding "$holding" && break; sleep 0.1; done
     run_installer uninstall-in-use.txt "$name"
     e2e_expect "applet left to the restart" 'REG_MULTI_SZ \??\C:\windows\system32\norvo.cpl\0' "$(pending_renames)"
     e2e_expect "driver image" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
-    rm -f "$holder"
+    rm -f "$holder" "$holding"
     e2e_restart
     e2e_expect "applet after the restart" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "nothing left for the next one" "" "$(pending_renames)"

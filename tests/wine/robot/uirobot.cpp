@@ -35,7 +35,8 @@
 //                                     controls at the next shot (and it fails if one does)
 //   pause <milliseconds>
 //   hold <path>                       opens a file for reading without delete sharing, as a
-//                                     loaded DLL is held, until the robot ends
+//                                     loaded DLL is held, until the robot ends; says so on
+//                                     its output
 //   access <key> <read|full>          gives everyone only read access (and the right to change
 //                                     that) to a key below HKEY_LOCAL_MACHINE, or full access;
 //                                     the key's name may hold blanks
@@ -559,6 +560,8 @@ void Step(const std::string& line) {
     if (CreateFileA(rest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr) ==
         INVALID_HANDLE_VALUE)
       Fail("cannot open " + rest);
+    std::printf("uirobot: holding %s\n", rest.c_str());
+    std::fflush(stdout);
   } else if (verb == "pause") {
     Sleep(static_cast<DWORD>(std::atoi(rest.c_str())));
   } else {
