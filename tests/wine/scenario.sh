@@ -58,6 +58,19 @@ applet_with_read_only_key() {  # <key> <robot script>
   e2e_wait_exit "$host"
 }
 
+# Another program holds the applet as a loaded DLL is held, without delete sharing, for the
+# given time; returns once it holds it. Its process is $holder.
+hold_applet() {  # <milliseconds>
+  local script holding
+  script="$(mktemp --suffix=.txt)" holding="$(mktemp)"
+  printf 'hold C:\\windows\\system32\\norvo.cpl\npause %s\n' "$1" >"$script"
+  wine "$robot" "$(winepath -w "$script")" >"$holding" 2>&1 &
+  holder=$!
+  e2e_hosts+=("$holder")
+  for _ in $(seq 300); do grep -q holding "$holding" && break; sleep 0.1; done
+  rm -f "$script" "$holding"
+}
+
 # The driver service's state as `sc query` gives it, such as "4  RUNNING".
 service_state() {
   wine sc query norvo | tr -d '\r' | awk '/STATE/ {print $3 "  " $4}'
@@ -166,16 +179,10 @@ case "$name" in
     ;;
   uninstall-in-use)
     install_package
-    # Another program holds the applet as a loaded DLL is held, without delete sharing.
-    holder="$(mktemp --suffix=.txt)" holding="$(mktemp)"
-    printf 'hold C:\\windows\\system32\\norvo.cpl\npause 120000\n' >"$holder"
-    wine "$robot" "$(winepath -w "$holder")" >"$holding" 2>&1 &
-    e2e_hosts+=($!)
-    for _ in $(seq 300); do grep -q holding "$holding" && break; sleep 0.1; done
+    hold_applet 120000
     run_installer uninstall-in-use.txt "$name"
     e2e_expect "applet left to the restart" 'REG_MULTI_SZ \??\C:\windows\system32\norvo.cpl\0' "$(pending_renames)"
     e2e_expect "driver image" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
-    rm -f "$holder" "$holding"
     e2e_restart
     e2e_expect "applet after the restart" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "nothing left for the next one" "" "$(pending_renames)"
@@ -184,15 +191,11 @@ case "$name" in
     install_package
     # A reinstall while another program holds the applet leaves its new contents for the restart;
     # a later one, with the applet free again, replaces it at once: the restart keeps that one.
-    holder="$(mktemp --suffix=.txt)"
-    printf 'hold C:\\windows\\system32\\norvo.cpl\npause 10000\n' >"$holder"
-    e2e_start "$robot" "$(winepath -w "$holder")"
-    held=$host
+    hold_applet 10000
     printf 'held' >>"$setup/norvo.cpl"
     run_installer reinstall-running.txt "$name-held"
     e2e_robot "$scripts/applet-cancel.txt" "$name-applet"
-    e2e_wait_exit "$held" 30
-    rm -f "$holder"
+    e2e_wait_exit "$holder" 30
     printf 'free' >>"$setup/norvo.cpl"
     install_package
     e2e_restart
