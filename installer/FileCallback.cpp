@@ -19,6 +19,33 @@ bool InUse(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ER
 
 bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// Whether the system's list of what the next start does deletes the file, as this installer
+// wrote it there for a removal that found the file in use: pairs of texts, a source as a native
+// path ("\??\" and the path) and its target, empty for a deletion.
+bool DeletedAtRestart(const std::string& file) {
+  const char kList[] = "PendingFileRenameOperations";
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return false;
+  DWORD size = 0;
+  std::vector<char> list;
+  if (RegQueryValueExA(key, kList, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    list.assign(size + 2, '\0');  // room for closing NULs a value may lack
+    if (RegQueryValueExA(key, kList, nullptr, nullptr, reinterpret_cast<BYTE*>(list.data()), &size) != ERROR_SUCCESS)
+      list.clear();
+  }
+  RegCloseKey(key);
+  const std::string source = "\\??\\" + file;
+  for (size_t at = 0; at + 1 < list.size() && list[at];) {
+    bool deletion = source == &list[at] && !list[at + source.size() + 1];
+    if (deletion) return true;
+    at += std::string(&list[at]).size() + 1;
+    at += std::string(&list[at]).size() + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 FileCallbackContext::FileCallbackContext(PVOID context) : defaultContext(context) {}
@@ -145,6 +172,11 @@ void FileCallbackContext::PlacedNow(const std::string& file) {
   for (const std::string& mine : waiting)
     if (mine == file) return;
   DropWaitingCopy(file);
+  // A removal that found the file in use left its deletion to the restart: the new contents go
+  // back in place after it then.
+  std::string newCopy = file + kNewCopy;
+  if (DeletedAtRestart(file) && CopyFileA(file.c_str(), newCopy.c_str(), FALSE))
+    MoveFileExA(newCopy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 // The last error stays the file operation's own.

@@ -78,11 +78,17 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
   return true;
 }
 
+// The driver's state once it is no longer on its way down, waited for with the usual 20 polls
+// 500 ms apart; 0 when it cannot be told (the service is gone, say).
+DWORD SettledState(const std::string& name) {
+  return Service(name).Poll([](DWORD state) { return state != SERVICE_STOP_PENDING; });
+}
+
 // After a failed run that had asked a running driver to stop: the driver is started again once
 // it has stopped. Returns the closing message that says how the driver is; reason gets why it
 // did not start again.
 UINT RestartOldDriver(const std::string& name, std::string& reason) {
-  DWORD state = Service(name).Poll([](DWORD now) { return now != SERVICE_STOP_PENDING; });
+  DWORD state = SettledState(name);
   DWORD error = ERROR_SERVICE_REQUEST_TIMEOUT;  // still on its way down
   if (state != SERVICE_STOP_PENDING) {
     if (Loaded(state)) return IDS_INCOMPLETE_STILL_RUNNING;
@@ -119,13 +125,14 @@ int OperationDialog::PerformOperation() {
     return 0;
   }
 
-  // A stop request without waiting, whose answer is not needed: a driver that is not installed
-  // or not running needs no stop, and one that keeps running is found by the start request
-  // below (ERROR_SERVICE_ALREADY_RUNNING). Whether the driver ran before it, and still runs
-  // after it, decides what a failure and a removal must say.
+  // A stop request whose answer is not needed: a driver that is not installed or not running
+  // needs no stop, and one that keeps running is found by the start request below
+  // (ERROR_SERVICE_ALREADY_RUNNING). A driver on its way down is given the usual time to get
+  // there, so that its files are free and what the page says of it is true. Whether the driver
+  // ran before, and still runs after it, decides what a failure and a removal must say.
   bool ranBefore = Loaded(Service(driverName).State());
   StopServiceByName(driverName);
-  bool runsOn = ranBefore && Loaded(Service(driverName).State());
+  bool runsOn = ranBefore && Loaded(SettledState(driverName));
 
   if (!ProcessSection(Handle(), held, section, sourceDirectory, files)) {
     // A failed run must not leave the machine with fewer working ports than it had: the files it

@@ -399,6 +399,21 @@ TEST_F(Installer, ALaterRunDropsTheNewContentsAnEarlierInstallLeftForTheRestart)
     EXPECT_FALSE(memory::FileExists(waiting));
     EXPECT_EQ(install, memory::FileExists(AppletFile()));
   }
+  // Nor does a removal that left the applet's deletion to the restart take a later install's
+  // applet with it: the new one goes back in place after the deletion.
+  memory::Reset();
+  SetUp();
+  for (bool install : {true, false, true}) {
+    memory::LockFile(AppletFile(), !install);
+    Operate(install, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+    if (!install) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    RunInstaller();
+  }
+  EXPECT_EQ(0u, memory::PendingScripts());
+  const std::string nul(1, '\0');
+  EXPECT_EQ("\\??\\" + AppletFile() + nul + nul + "\\??\\" + waiting + nul + "!\\??\\" + AppletFile() + nul + nul,
+            PendingRenames());
+  EXPECT_TRUE(memory::FileExists(waiting));
 }
 
 // A copy beside a file that cannot be made (a file of its name in the way, here held open) stops
@@ -432,20 +447,27 @@ TEST_F(Installer, ACopyBesideAFileThatCannotBeMadeIsNamedAndNothingIsReplaced) {
 
 // A removal whose driver will not stop: the status line says it runs until the restart, and the
 // restart prompt follows "Exit" as after an install that found it running.
+// A driver that is only slow to stop (15 polls) is waited for, and is not called running.
 TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
-  memory::ServiceBehaviour running;
-  running.state = SERVICE_RUNNING;
-  running.stopError = ERROR_INVALID_SERVICE_CONTROL;
-  memory::AddService("norvo", running);
-  Operate(false, [](DialogUser& page) {
-    EXPECT_EQ("The operation was completed successfully. The driver\nkeeps running until the computer restarts.",
-              page.Text(IDC_STATUS_TEXT));
-    page.Click(IDC_NEXT_BUTTON);
-  });
-  memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
-  RunInstaller();
-  EXPECT_EQ((std::vector<std::string>{"System Settings Change"}), Captions());
-  EXPECT_EQ(0u, memory::PendingScripts());
+  for (int queriesToStop : {0, 15}) {
+    memory::Reset();
+    SetUp();
+    memory::ServiceBehaviour running;
+    running.state = SERVICE_RUNNING;
+    running.stopError = queriesToStop ? 0 : ERROR_INVALID_SERVICE_CONTROL;
+    running.queriesToStop = queriesToStop;
+    memory::AddService("norvo", running);
+    Operate(false, [=](DialogUser& page) {
+      EXPECT_EQ(queriesToStop ? "The operation was completed successfully."
+                              : "The operation was completed successfully. The driver\nkeeps running until the computer restarts.",
+                page.Text(IDC_STATUS_TEXT));
+      page.Click(IDC_NEXT_BUTTON);
+    });
+    if (!queriesToStop) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    RunInstaller();
+    EXPECT_EQ(std::vector<std::string>(queriesToStop ? 0 : 1, "System Settings Change"), Captions());
+    EXPECT_EQ(0u, memory::PendingScripts());
+  }
 }
 
 TEST_F(Installer, OnlyTheOkResultOfThePageLeadsToTheRestartPrompt) {

@@ -200,6 +200,16 @@ case "$name" in
     install_package
     e2e_restart
     e2e_expect "applet after the restart" same "$(cmp "$setup/norvo.cpl" "$system32/norvo.cpl" && echo same)"
+    # Removed while held, then installed with the applet free before the restart: the restart's
+    # deletion does not take the new applet with it.
+    hold_applet 15000
+    run_installer uninstall-in-use.txt "$name-removed"
+    e2e_robot "$scripts/no-driver.txt" "$name-removed-applet"  # the Control Panel it opened lets go
+    e2e_wait_exit "$holder" 40
+    printf 'again' >>"$setup/norvo.cpl"
+    install_package
+    e2e_restart
+    e2e_expect "applet installed after the removal" same "$(cmp "$setup/norvo.cpl" "$system32/norvo.cpl" && echo same)"
     ;;
   uninstall-running)
     install_package
