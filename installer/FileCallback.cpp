@@ -38,8 +38,7 @@ bool DeletedAtRestart(const std::string& file) {
   RegCloseKey(key);
   const std::string source = "\\??\\" + file;
   for (size_t at = 0; at + 1 < list.size() && list[at];) {
-    bool deletion = source == &list[at] && !list[at + source.size() + 1];
-    if (deletion) return true;
+    if (source == &list[at] && !list[at + source.size() + 1]) return true;
     at += std::string(&list[at]).size() + 1;
     at += std::string(&list[at]).size() + 1;
   }
