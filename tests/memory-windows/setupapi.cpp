@@ -227,6 +227,18 @@ void WINAPI SetupTermDefaultQueueCallback(PVOID context) {
 
 // The system's default answers: go ahead with every operation; a missing source file or a
 // failed operation asks the user, whose Cancel aborts with ERROR_CANCELLED.
+namespace {
+// A prompt of the default callback. Where the copy style allows skipping, it offers Abort, Retry
+// and Ignore (skip); otherwise the type given, OK or Retry with Cancel. Retry and OK go on.
+UINT Ask(HWND owner, const std::string& text, const char* caption, UINT typeWithoutSkip, bool maySkip) {
+  int answer = MessageBoxA(owner, text.c_str(), caption, maySkip ? MB_ABORTRETRYIGNORE : typeWithoutSkip);
+  if (answer == IDRETRY || answer == IDOK) return FILEOP_DOIT;
+  if (answer == IDIGNORE) return FILEOP_SKIP;
+  SetLastError(ERROR_CANCELLED);
+  return FILEOP_ABORT;
+}
+}  // namespace
+
 UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
   auto* c = static_cast<memory::Context*>(context);
   HWND owner = Api().contexts.count(c) ? c->owner : nullptr;
@@ -244,20 +256,7 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       if (memory::FileExists(std::string(media->SourcePath) + "\\" + media->SourceFile)) return FILEOP_DOIT;
       std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
                          " is needed.\n\nCopy files from:\n" + media->SourcePath;
-      // The user may skip the file only where the copy style allows it: Retry looks again, Ignore
-      // skips, Abort cancels; without a way to skip, OK looks again.
-      if (!(media->Flags & SP_COPY_NOSKIP)) {
-        switch (MessageBoxA(owner, text.c_str(), "Files Needed", MB_ABORTRETRYIGNORE)) {
-          case IDRETRY:
-            return FILEOP_DOIT;
-          case IDIGNORE:
-            return FILEOP_SKIP;
-        }
-      } else if (MessageBoxA(owner, text.c_str(), "Files Needed", MB_OKCANCEL) == IDOK) {
-        return FILEOP_DOIT;
-      }
-      SetLastError(ERROR_CANCELLED);
-      return FILEOP_ABORT;
+      return Ask(owner, text, "Files Needed", MB_OKCANCEL, !(media->Flags & SP_COPY_NOSKIP));
     }
     case SPFILENOTIFY_COPYERROR:
     case SPFILENOTIFY_DELETEERROR:
@@ -265,20 +264,8 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       const auto* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
       std::string text = std::string("An error occurred on the file ") + paths->Target + " (error " +
                          std::to_string(paths->Win32Error) + ").";
-      // A copy may be skipped (Ignore) where its style allows it.
-      if (notification == SPFILENOTIFY_COPYERROR && !(paths->Flags & SP_COPY_NOSKIP)) {
-        switch (MessageBoxA(owner, text.c_str(), "File Operation Error", MB_ABORTRETRYIGNORE)) {
-          case IDRETRY:
-            return FILEOP_RETRY;
-          case IDIGNORE:
-            return FILEOP_SKIP;
-        }
-        SetLastError(ERROR_CANCELLED);
-        return FILEOP_ABORT;
-      }
-      if (MessageBoxA(owner, text.c_str(), "File Operation Error", MB_RETRYCANCEL) == IDRETRY) return FILEOP_RETRY;
-      SetLastError(ERROR_CANCELLED);
-      return FILEOP_ABORT;
+      return Ask(owner, text, "File Operation Error", MB_RETRYCANCEL,
+                 notification == SPFILENOTIFY_COPYERROR && !(paths->Flags & SP_COPY_NOSKIP));
     }
   }
   return 0;
