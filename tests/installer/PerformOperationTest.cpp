@@ -1,6 +1,9 @@
 // The small functions the operation relies on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "InstallerTestSupport.h"
 #include "FileCallback.h"
 #include "OperationHelpers.h"
@@ -9,70 +12,155 @@ using memory::DialogUser;
 
 namespace {
 
-// A file that cannot be deleted is deleted at the next start, one already gone is skipped, and
-// neither asks the user; one the system put off itself counts the same. Where the next start's
-// list cannot be written, the file stays and is named with the reason it could not be deleted.
-TEST(InstallQueueCallback, LeavesAFileThatCannotBeDeletedToTheRestartWithoutAsking) {
-  PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
-  const std::string applet = "C:\\WINNT\\system32\\norvo.cpl";
-  auto notify = [&](FileCallbackContext& files, UINT notification, DWORD error) {
-    FILEPATHS_A paths{applet.c_str(), nullptr, error, 0};
-    return files.Notify(notification, reinterpret_cast<UINT_PTR>(&paths), FILEOP_DELETE);
-  };
-  FileCallbackContext gone(context), inUse(context), putOff(context), staying(context);
-  EXPECT_EQ(static_cast<UINT>(FILEOP_SKIP), notify(gone, SPFILENOTIFY_DELETEERROR, ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(static_cast<UINT>(FILEOP_DOIT), notify(gone, SPFILENOTIFY_STARTDELETE, 0));
-  EXPECT_FALSE(gone.restartNeeded);
-  EXPECT_EQ(static_cast<UINT>(FILEOP_SKIP), notify(inUse, SPFILENOTIFY_DELETEERROR, ERROR_SHARING_VIOLATION));
-  EXPECT_TRUE(inUse.restartNeeded);
-  EXPECT_EQ("\\??\\" + applet + std::string(3, '\0'), PendingRenames());
-  notify(putOff, SPFILENOTIFY_FILEOPDELAYED, 0);
-  EXPECT_TRUE(putOff.restartNeeded);
-  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kSessionManager, true);
-  EXPECT_EQ(static_cast<UINT>(FILEOP_SKIP), notify(staying, SPFILENOTIFY_DELETEERROR, ERROR_SHARING_VIOLATION));
-  EXPECT_FALSE(staying.restartNeeded);
-  EXPECT_EQ(applet, staying.stayingFile);
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), staying.stayingError);
-  EXPECT_TRUE(memory::MessageBoxes().empty());
-  SetupTermDefaultQueueCallback(context);
-}
+// The file callback, situation by situation. A row lays out the system folder ("a=old": file a
+// holding "old"; a "*" after the name: held open by another program) and the restart's list
+// ("a>" deletes a, "a.new>!a" replaces a; "#" the list cannot be written, "#quiet" neither, and
+// the system says nothing why, as Wine), then sends the notifications a queue sends, each with
+// the answer it must get. After an abort the last error is the note's error. An end-copy or
+// end-delete without an error first does what the queue did (the disk holds "new" for every
+// file). Succeeded and Failed end the operation (Discard, PutBack); notes after them belong to
+// the next run. A prompt for a missing file offers Skip only where the note expects a skip.
+enum : UINT { StartDelete = SPFILENOTIFY_STARTDELETE, EndDelete, DeleteError, StartCopy = SPFILENOTIFY_STARTCOPY,
+              EndCopy, CopyError, NeedMedia, Delayed = SPFILENOTIFY_FILEOPDELAYED,
+              Succeeded = 100, Failed, Hold, Click, FoundIn };
+struct Note {
+  UINT code;
+  const char* file = nullptr;  // for Click the caption, for FoundIn the folder
+  DWORD error = 0;             // for Click the button
+  UINT answer = 0;
+  int times = 1;
+};
+const UINT Do = FILEOP_DOIT, Skip = FILEOP_SKIP, Abort = FILEOP_ABORT;
+const DWORD InUse = ERROR_SHARING_VIOLATION, Mapped = ERROR_USER_MAPPED_FILE, Gone = ERROR_FILE_NOT_FOUND;
 
-// A copy that fails for another reason than a file in use is not skipped, whatever the system's
-// callback answers (Wine's skips it without asking): it fails with its reason.
-TEST(InstallQueueCallback, NeverSkipsACopyThatFailed) {
-  PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
-  FileCallbackContext files(context);
-  FILEPATHS_A paths{"C:\\WINNT\\system32\\norvo.cpl", "A:\\norvo.cpl", ERROR_ACCESS_DENIED, 0};
-  memory::OnMessageBox("File Operation Error", [](DialogUser& prompt) { prompt.Click(IDIGNORE); });
-  EXPECT_EQ(static_cast<UINT>(FILEOP_ABORT), files.Notify(SPFILENOTIFY_COPYERROR, reinterpret_cast<UINT_PTR>(&paths), 0));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-  EXPECT_EQ(0u, memory::PendingScripts());
-  SetupTermDefaultQueueCallback(context);
-}
-
-// The tries for a missing file are counted per request: they start again after a copy, after
-// the copy was given up, and after a prompt whose answer was not "go ahead".
-TEST(InstallQueueCallback, AsksForAMissingFileFiveTimesInARowAtMost) {
-  PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
-  FileCallbackContext files(context);
-  SOURCE_MEDIA_A media{nullptr, nullptr, "the driver disk", "C:\\queue test", "norvo.sys", SP_COPY_NOSKIP};
-  FILEPATHS_A paths{"C:\\WINNT\\system32\\drivers\\norvo.sys", "C:\\queue test\\norvo.sys", 0, 0};
-  auto ask = [&](int times) {
-    std::string answers;  // FILEOP_DOIT 1, FILEOP_ABORT 0
-    for (int i = 0; i < times; ++i)
-      answers += std::to_string(
-          InstallQueueCallback(&files, SPFILENOTIFY_NEEDMEDIA, reinterpret_cast<UINT_PTR>(&media), 0));
-    return answers;
+TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
+  const struct Row {
+    const char *situation, *folder, *list;
+    std::vector<Note> notes;
+    bool restart;
+    const char *staying, *after, *pending;
+    size_t prompts;
+  } rows[] = {
+      {"gone, as file or as path: skipped, nothing for the restart", "", "",
+       {{StartDelete, "a", 0, Do}, {DeleteError, "a", Gone, Skip}, {DeleteError, "b", ERROR_PATH_NOT_FOUND, Skip}},
+       false, "", "", "", 0},
+      {"in use or put off by the system: deleted at the restart", "a*=old", "",
+       {{DeleteError, "a", InUse, Skip}, {Delayed, "b", 0, 0}}, true, "", "a=old", "a>", 0},
+      {"neither deleted nor scheduled: the first such file is named", "a=old b=old", "#",
+       {{DeleteError, "a", InUse, Skip}, {DeleteError, "b", ERROR_ACCESS_DENIED, Skip}}, false, "a", "a=old b=old", "", 0},
+      {"in use by sharing or mapping: replaced at the restart; the queue's end-copy keeps the waiting copy",
+       "a*=old b*=old", "",
+       {{StartCopy, "a", 0, Do}, {CopyError, "a", InUse, Skip}, {EndCopy, "a", 0, 0}, {StartCopy, "b", 0, Do},
+        {CopyError, "b", Mapped, Skip}, {Succeeded}},
+       true, "", "a=old a.new=new b=old b.new=new", "a.new>!a b.new>!b", 0},
+      {"two files held in a removal, then an install before the restart: both come back after it", "a=old b=old", "",
+       {{DeleteError, "a", InUse, Skip}, {DeleteError, "b", InUse, Skip}, {Succeeded}, {StartCopy, "a", 0, Do},
+        {EndCopy, "a", 0, 0}, {StartCopy, "b", 0, Do}, {EndCopy, "b", 0, 0}, {Succeeded}},
+       true, "", "a=new a.new=new b=new b.new=new", "a> b> a.new>!a b.new>!b", 0},
+      {"a list that renames, not deletes, the file leaves it alone", "a=old", "z>a",
+       {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Succeeded}}, false, "", "a=new", "z>a", 0},
+      {"a copy the system put off, then a failure: the old file comes back at the restart too", "a=old", "",
+       {{StartCopy, "a", 0, Do}, {Delayed, "a", 0, 0}, {Failed}}, true, "", "a=old a.old=old", "a.old>!a", 0},
+      {"the same file copied twice: its first old copy comes back", "a=old", "",
+       {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Failed}},
+       false, "", "a=old", "", 0},
+      {"in use where the list cannot be written: fails as in use, nothing left beside it", "a*=old", "#quiet",
+       {{StartCopy, "a", 0, Do}, {CopyError, "a", InUse, Abort}, {Failed}}, false, "", "a=old", "", 0},
+      {"an old copy that cannot be deleted after success goes at the restart", "a=old", "",
+       {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Hold, "a.old"}, {Succeeded}}, false, "", "a=new a.old=old",
+       "a.old>", 0},
+      {"an old copy that cannot be made stops the copy before it starts", "a=old a.old*=x", "",
+       {{StartCopy, "a", InUse, Abort}, {Failed}}, false, "", "a=old a.old=x", "", 0},
+      {"a copy that failed otherwise is not skipped, whatever the user answers", "a=old", "",
+       {{Click, "File Operation Error", IDIGNORE}, {CopyError, "a", ERROR_ACCESS_DENIED, Abort}}, false, "", "a=old",
+       "", 1},
+      {"a missing file is asked for five times in a row; a copy, a skip, a cancel or another folder starts again",
+       "", "",
+       {{NeedMedia, "m", 0, Do, 4}, {EndCopy, "m", 0, 0}, {NeedMedia, "m", 0, Do, 5}, {NeedMedia, "m", Gone, Abort},
+        {NeedMedia, "m", 0, Do}, {Click, "Files Needed", IDCANCEL}, {NeedMedia, "m", ERROR_CANCELLED, Abort},
+        {NeedMedia, "m", 0, Do, 3}, {Click, "Files Needed", IDIGNORE}, {NeedMedia, "m", 0, Skip},
+        {NeedMedia, "m", 0, Do, 4}, {FoundIn, "C:\\elsewhere"}, {NeedMedia, "m", 0, FILEOP_NEWPATH},
+        {NeedMedia, "m", 0, Do, 5}, {NeedMedia, "m", Gone, Abort}},
+       false, "", "", "", 24},
   };
-  EXPECT_EQ("1111", ask(4));
-  InstallQueueCallback(&files, SPFILENOTIFY_ENDCOPY, reinterpret_cast<UINT_PTR>(&paths), 0);
-  EXPECT_EQ("111110", ask(6));
-  EXPECT_EQ("1", ask(1));
-  memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
-  EXPECT_EQ("0", ask(1));
-  EXPECT_EQ("11111", ask(5));
-  EXPECT_EQ(16u, memory::MessageBoxes().size());
-  SetupTermDefaultQueueCallback(context);
+  const std::string dir = std::string(memory::kSystemDirectory) + "\\", disk = "C:\\disk\\";
+  auto split = [](const std::string& text) {
+    std::vector<std::string> words;
+    for (size_t at = 0; at < text.size(); at = text.find(' ', at) + 1) {
+      words.push_back(text.substr(at, text.find(' ', at) - at));
+      if (text.find(' ', at) == std::string::npos) break;
+    }
+    return words;
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.situation);
+    memory::Reset();
+    for (const std::string& word : split(row.folder)) {
+      std::string name = word.substr(0, word.find('=')), held = name.back() == '*' ? name.substr(0, name.size() - 1) : "";
+      memory::PutTextFile(dir + (held.empty() ? name : held), word.substr(word.find('=') + 1));
+      if (!held.empty()) memory::LockFile(dir + held, true);
+    }
+    for (const std::string& entry : split(row.list)) {
+      if (entry[0] == '#') continue;
+      std::string to = entry.substr(entry.find('>') + 1);
+      MoveFileExA((dir + entry.substr(0, entry.find('>'))).c_str(), to.empty() ? nullptr : (dir + to.substr(to[0] == '!')).c_str(),
+                  MOVEFILE_DELAY_UNTIL_REBOOT | (to[0] == '!' ? MOVEFILE_REPLACE_EXISTING : 0));
+    }
+    memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kSessionManager, row.list[0] == '#');
+    memory::DelayedMovesFailSilently(std::string(row.list) == "#quiet");
+    for (const char* name : {"a", "b"}) memory::PutTextFile(disk + name, "new");
+    PVOID system = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
+    auto files = std::make_unique<FileCallbackContext>(system);
+    bool restart = false;  // in any of the runs
+    for (const Note& note : row.notes) {
+      std::string target = dir + (note.file ? note.file : ""), source = disk + (note.file ? note.file : "");
+      if (note.code == Succeeded || note.code == Failed) {
+        note.code == Succeeded ? files->Discard() : files->PutBack();
+        restart |= files->restartNeeded;
+        files = std::make_unique<FileCallbackContext>(system);
+      } else if (note.code == Hold) {
+        memory::LockFile(target, true);
+      } else if (note.code == Click) {
+        memory::OnMessageBox(note.file, [=](DialogUser& prompt) { prompt.Click(static_cast<int>(note.error)); });
+      } else if (note.code == FoundIn) {
+        memory::MediaFoundIn(note.file);
+      }
+      if (note.code >= Succeeded) continue;
+      if (note.code == EndCopy && !note.error) CopyFileA(source.c_str(), target.c_str(), FALSE);
+      FILEPATHS_A paths{target.c_str(), source.c_str(), note.error, 0};
+      SOURCE_MEDIA_A media{nullptr, nullptr, "the driver disk", "C:\\disk", note.file,
+                           static_cast<DWORD>(note.answer == Skip ? 0 : SP_COPY_NOSKIP)};
+      char newPath[MAX_PATH] = "";
+      for (int i = 0; i < note.times; ++i) {
+        SetLastError(0xDEADBEEF);
+        UINT answer = note.code == NeedMedia
+                          ? InstallQueueCallback(files.get(), note.code, reinterpret_cast<UINT_PTR>(&media), reinterpret_cast<UINT_PTR>(newPath))
+                          : InstallQueueCallback(files.get(), note.code, reinterpret_cast<UINT_PTR>(&paths), 0);
+        EXPECT_EQ(note.answer, answer) << note.code << " " << target << " #" << i;
+        if (answer == Abort && note.error) {
+          EXPECT_EQ(note.error, GetLastError()) << note.code << " " << target;
+        }
+      }
+    }
+    EXPECT_EQ(row.restart, restart || files->restartNeeded);
+    EXPECT_EQ(*row.staying ? dir + row.staying : "", files->stayingFile);
+    EXPECT_EQ(static_cast<DWORD>(*row.staying ? InUse : 0), files->stayingError);
+    std::string after, pending;
+    for (const char* name : {"a", "a.new", "a.old", "b", "b.new", "b.old"})
+      if (memory::FileExists(dir + name)) after += std::string(after.empty() ? "" : " ") + name + "=" + memory::FileText(dir + name);
+    EXPECT_EQ(row.after, after);
+    std::string list = PendingRenames() == "<no value>" ? "" : PendingRenames(), native = "\\??\\" + dir;
+    for (size_t at = 0; at < list.size() && list[at];) {
+      std::string from = list.c_str() + at, to = list.c_str() + at + from.size() + 1;
+      at += from.size() + to.size() + 2;
+      if (!to.empty()) to = (to[0] == '!' ? "!" : "") + to.substr(native.size() + (to[0] == '!'));
+      pending += (pending.empty() ? "" : " ") + from.substr(native.size()) + ">" + to;
+    }
+    EXPECT_EQ(row.pending, pending);
+    EXPECT_EQ(row.prompts, memory::MessageBoxes().size());
+    EXPECT_EQ(0u, memory::PendingScripts());
+    SetupTermDefaultQueueCallback(system);
+  }
 }
 
 TEST(ReportLastError, ShowsTheSystemsTextOrTheCodeAndNothingForACancel) {

@@ -48,6 +48,9 @@ void PutTextFile(const std::string& path, const std::string& text);
 std::string FileText(const std::string& path);
 // A file in use: it can be neither deleted nor overwritten (ERROR_SHARING_VIOLATION).
 void LockFile(const std::string& path, bool locked);
+// A delayed MoveFileExA that cannot write the restart's list fails without setting the last
+// error, as Wine's does (Windows sets the registry's error).
+void DelayedMovesFailSilently(bool silent);
 // GetFileVersionInfoA of the file fails with error while its size call still succeeds, as when
 // the file changes between the two calls.
 void FailVersionRead(const std::string& path, DWORD error);
@@ -60,6 +63,9 @@ const std::vector<std::string>& DebugOutput();  // OutputDebugStringA texts, in 
 // ---- SetupAPI ----
 // A service that an INF adds takes this behaviour (the installed driver's), SERVICE_STOPPED.
 void ServiceDefaults(const std::string& name, ServiceBehaviour behaviour);
+// The next prompt for a missing source file is answered as by a user who browsed to the file
+// in another folder: FILEOP_NEWPATH with that folder.
+void MediaFoundIn(const std::string& folder);
 // INF handles, file queues and queue callback contexts not yet released.
 int OpenSetupObjects();
 

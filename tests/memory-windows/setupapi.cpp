@@ -22,6 +22,7 @@ struct Setup {
   std::set<HSPFILEQ> queues;
   std::set<Context*> contexts;
   std::map<std::string, ServiceBehaviour> defaults;
+  std::string mediaFoundIn;
   uintptr_t nextHandle = 0xA000;
 };
 
@@ -165,6 +166,7 @@ void ResetSetup() {
   Api() = Setup();
 }
 
+void MediaFoundIn(const std::string& folder) { Api().mediaFoundIn = folder; }
 void ServiceDefaults(const std::string& name, ServiceBehaviour behaviour) { Api().defaults[Upper(name)] = behaviour; }
 
 const ServiceBehaviour* ServiceDefaultsFor(const std::string& name) {
@@ -239,7 +241,7 @@ UINT Ask(HWND owner, const std::string& text, const char* caption, UINT typeWith
 }
 }  // namespace
 
-UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
+UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
   auto* c = static_cast<memory::Context*>(context);
   HWND owner = Api().contexts.count(c) ? c->owner : nullptr;
   switch (notification) {
@@ -254,6 +256,11 @@ UINT WINAPI SetupDefaultQueueCallbackA(PVOID context, UINT notification, UINT_PT
       const auto* media = reinterpret_cast<const SOURCE_MEDIA_A*>(param1);
       // The media is there when its file is: go ahead without asking.
       if (memory::FileExists(std::string(media->SourcePath) + "\\" + media->SourceFile)) return FILEOP_DOIT;
+      if (!Api().mediaFoundIn.empty()) {
+        std::strncpy(reinterpret_cast<char*>(param2), Api().mediaFoundIn.c_str(), MAX_PATH - 1);
+        Api().mediaFoundIn.clear();
+        return FILEOP_NEWPATH;
+      }
       std::string text = std::string("The file '") + media->SourceFile + "' on " + media->Description +
                          " is needed.\n\nCopy files from:\n" + media->SourcePath;
       return Ask(owner, text, "Files Needed", MB_OKCANCEL, !(media->Flags & SP_COPY_NOSKIP));

@@ -36,6 +36,7 @@ struct System {
   std::vector<std::string> debugOutput;
   std::map<HANDLE, Search> searches;
   uintptr_t nextSearch = 0x9000;
+  bool delayedMovesFailSilently = false;
 };
 
 System& Sys() {
@@ -82,6 +83,7 @@ void LockFile(const std::string& path, bool locked) {
   if (it != Sys().files.end()) it->second.locked = locked;
 }
 
+void DelayedMovesFailSilently(bool silent) { Sys().delayedMovesFailSilently = silent; }
 void SetModulePath(const std::string& path) { Sys().modulePath = path; }
 void SetSystemDirectory(const std::string& path) { Sys().systemDirectory = path; }
 const std::vector<std::string>& Executed() { return Sys().executed; }
@@ -370,7 +372,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
       RegCloseKey(key);
     }
     if (result != ERROR_SUCCESS) {
-      SetLastError(static_cast<DWORD>(result));
+      if (!Sys().delayedMovesFailSilently) SetLastError(static_cast<DWORD>(result));
       return FALSE;
     }
     return TRUE;
