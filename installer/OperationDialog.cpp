@@ -68,7 +68,7 @@ void OperationDialog::OnNext() {
   UINT status = IDS_DONE;
   if (installSelected && filesAtRestart) status = IDS_DONE_REPLACED_AT_RESTART;
   else if (installSelected && driverStarted) status = IDS_DONE_STARTED;
-  else if (!installSelected && driverWasRunning) status = IDS_DONE_RUNS_ON;
+  else if (!installSelected && driverWasRunning) status = filesAtRestart ? IDS_DONE_RUNS_ON_FILES_STAY : IDS_DONE_RUNS_ON;
   else if (!installSelected && filesAtRestart) status = IDS_DONE_REMOVED_AT_RESTART;
   statusText.SetText(LoadText(status).c_str());
 }

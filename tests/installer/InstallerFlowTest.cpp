@@ -445,28 +445,45 @@ TEST_F(Installer, ACopyBesideAFileThatCannotBeMadeIsNamedAndNothingIsReplaced) {
   }
 }
 
-// A removal whose driver will not stop: the status line says it runs until the restart, and the
-// restart prompt follows "Exit" as after an install that found it running.
-// A driver that is only slow to stop (15 polls) is waited for, and is not called running.
+// A removal whose driver will not stop, or is still stopping after the 20 polls: the status line
+// says it runs until the restart (and that a held file stays till then too), and the restart
+// prompt follows "Exit" as after an install that found it running. A refused stop is not waited
+// for; a driver that is only slow to stop (15 polls) is waited for, and is not called running.
 TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
-  for (int queriesToStop : {0, 15}) {
+  const std::string done = "The operation was completed successfully.", runsOn = done + " The driver\nkeeps running until the computer restarts.";
+  const struct {
+    DWORD stopError;
+    int queriesToStop;
+    bool held;
+    std::string status;
+    DWORD slept;
+  } cases[] = {
+      {ERROR_INVALID_SERVICE_CONTROL, 0, false, runsOn, 0},
+      {0, 15, false, done, 7500},
+      {0, 100, false, runsOn, 10000},
+      {ERROR_INVALID_SERVICE_CONTROL, 0, true, done + " The driver and\nfiles in use stay until the computer restarts.", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status + " " + std::to_string(c.queriesToStop));
     memory::Reset();
     SetUp();
     memory::ServiceBehaviour running;
     running.state = SERVICE_RUNNING;
-    running.stopError = queriesToStop ? 0 : ERROR_INVALID_SERVICE_CONTROL;
-    running.queriesToStop = queriesToStop;
+    running.stopError = c.stopError;
+    running.queriesToStop = c.queriesToStop;
     memory::AddService("norvo", running);
+    memory::PutFile(AppletFile());
+    memory::LockFile(AppletFile(), c.held);
     Operate(false, [=](DialogUser& page) {
-      EXPECT_EQ(queriesToStop ? "The operation was completed successfully."
-                              : "The operation was completed successfully. The driver\nkeeps running until the computer restarts.",
-                page.Text(IDC_STATUS_TEXT));
+      EXPECT_EQ(c.status, page.Text(IDC_STATUS_TEXT));
       page.Click(IDC_NEXT_BUTTON);
     });
-    if (!queriesToStop) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    bool prompt = c.status != done;
+    if (prompt) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
     RunInstaller();
-    EXPECT_EQ(std::vector<std::string>(queriesToStop ? 0 : 1, "System Settings Change"), Captions());
+    EXPECT_EQ(std::vector<std::string>(prompt ? 1 : 0, "System Settings Change"), Captions());
     EXPECT_EQ(0u, memory::PendingScripts());
+    EXPECT_EQ(c.slept, memory::Clock());
   }
 }
 
