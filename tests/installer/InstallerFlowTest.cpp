@@ -377,45 +377,6 @@ TEST_F(Installer, FilesInUseAreReplacedOrRemovedAtTheRestartOrNamedWhenTheyStay)
   }
 }
 
-// New contents that an install left beside a file in use, for the restart to put in its place,
-// go when a later install copies the file or a removal deletes it before that restart: they
-// would bring back the older file.
-TEST_F(Installer, ALaterRunDropsTheNewContentsAnEarlierInstallLeftForTheRestart) {
-  const std::string waiting = AppletFile() + ".new";
-  for (bool install : {true, false}) {
-    SCOPED_TRACE(install);
-    memory::Reset();
-    SetUp();
-    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
-    RunInstaller();
-    memory::LockFile(AppletFile(), true);
-    Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
-    memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
-    RunInstaller();
-    ASSERT_TRUE(memory::FileExists(waiting));
-    memory::LockFile(AppletFile(), false);
-    Operate(install, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
-    RunInstaller();
-    EXPECT_FALSE(memory::FileExists(waiting));
-    EXPECT_EQ(install, memory::FileExists(AppletFile()));
-  }
-  // Nor does a removal that left the applet's deletion to the restart take a later install's
-  // applet with it: the new one goes back in place after the deletion.
-  memory::Reset();
-  SetUp();
-  for (bool install : {true, false, true}) {
-    memory::LockFile(AppletFile(), !install);
-    Operate(install, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
-    if (!install) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
-    RunInstaller();
-  }
-  EXPECT_EQ(0u, memory::PendingScripts());
-  const std::string nul(1, '\0');
-  EXPECT_EQ("\\??\\" + AppletFile() + nul + nul + "\\??\\" + waiting + nul + "!\\??\\" + AppletFile() + nul + nul,
-            PendingRenames());
-  EXPECT_TRUE(memory::FileExists(waiting));
-}
-
 // A copy beside a file that cannot be made (a file of its name in the way, here held open) stops
 // the install before the file is replaced, and the message names it: its reason alone would
 // point elsewhere.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sstream>
 
 #include "InstallerTestSupport.h"
 #include "FileCallback.h"
@@ -57,6 +58,10 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
        {{DeleteError, "a", InUse, Skip}, {DeleteError, "b", InUse, Skip}, {Succeeded}, {StartCopy, "a", 0, Do},
         {EndCopy, "a", 0, 0}, {StartCopy, "b", 0, Do}, {EndCopy, "b", 0, 0}, {Succeeded}},
        true, "", "a=new a.new=new b=new b.new=new", "a> b> a.new>!a b.new>!b", 0},
+      {"new contents an earlier install left for the restart go when the file is copied or deleted now",
+       "a=old a.new=new b=old b.new=new", "a.new>!a b.new>!b",
+       {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Succeeded}, {StartDelete, "b", 0, Do}, {EndDelete, "b", 0, 0}},
+       false, "", "a=new", "a.new>!a b.new>!b", 0},
       {"a list that renames, not deletes, the file leaves it alone", "a=old", "z>a",
        {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Succeeded}}, false, "", "a=new", "z>a", 0},
       {"a copy the system put off, then a failure: the old file comes back at the restart too", "a=old", "",
@@ -84,24 +89,18 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
        false, "", "", "", 24},
   };
   const std::string dir = std::string(memory::kSystemDirectory) + "\\", disk = "C:\\disk\\";
-  auto split = [](const std::string& text) {
-    std::vector<std::string> words;
-    for (size_t at = 0; at < text.size(); at = text.find(' ', at) + 1) {
-      words.push_back(text.substr(at, text.find(' ', at) - at));
-      if (text.find(' ', at) == std::string::npos) break;
-    }
-    return words;
-  };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.situation);
     memory::Reset();
-    for (const std::string& word : split(row.folder)) {
-      std::string name = word.substr(0, word.find('=')), held = name.back() == '*' ? name.substr(0, name.size() - 1) : "";
-      memory::PutTextFile(dir + (held.empty() ? name : held), word.substr(word.find('=') + 1));
-      if (!held.empty()) memory::LockFile(dir + held, true);
+    std::istringstream folder(row.folder), list(row.list);
+    for (std::string word; folder >> word;) {
+      std::string name = word.substr(0, word.find('='));
+      bool held = name.back() == '*';
+      if (held) name.pop_back();
+      memory::PutTextFile(dir + name, word.substr(word.find('=') + 1));
+      memory::LockFile(dir + name, held);
     }
-    for (const std::string& entry : split(row.list)) {
-      if (entry[0] == '#') continue;
+    for (std::string entry; list >> entry && entry[0] != '#';) {
       std::string to = entry.substr(entry.find('>') + 1);
       MoveFileExA((dir + entry.substr(0, entry.find('>'))).c_str(), to.empty() ? nullptr : (dir + to.substr(to[0] == '!')).c_str(),
                   MOVEFILE_DELAY_UNTIL_REBOOT | (to[0] == '!' ? MOVEFILE_REPLACE_EXISTING : 0));
@@ -127,6 +126,7 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
       }
       if (note.code >= Succeeded) continue;
       if (note.code == EndCopy && !note.error) CopyFileA(source.c_str(), target.c_str(), FALSE);
+      if (note.code == EndDelete && !note.error) DeleteFileA(target.c_str());
       FILEPATHS_A paths{target.c_str(), source.c_str(), note.error, 0};
       SOURCE_MEDIA_A media{nullptr, nullptr, "the driver disk", "C:\\disk", note.file,
                            static_cast<DWORD>(note.answer == Skip ? 0 : SP_COPY_NOSKIP)};
@@ -145,17 +145,15 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
     EXPECT_EQ(row.restart, restart || files->restartNeeded);
     EXPECT_EQ(*row.staying ? dir + row.staying : "", files->stayingFile);
     EXPECT_EQ(static_cast<DWORD>(*row.staying ? InUse : 0), files->stayingError);
-    std::string after, pending;
+    std::string after;
     for (const char* name : {"a", "a.new", "a.old", "b", "b.new", "b.old"})
       if (memory::FileExists(dir + name)) after += std::string(after.empty() ? "" : " ") + name + "=" + memory::FileText(dir + name);
     EXPECT_EQ(row.after, after);
-    std::string list = PendingRenames() == "<no value>" ? "" : PendingRenames(), native = "\\??\\" + dir;
-    for (size_t at = 0; at < list.size() && list[at];) {
-      std::string from = list.c_str() + at, to = list.c_str() + at + from.size() + 1;
-      at += from.size() + to.size() + 2;
-      if (!to.empty()) to = (to[0] == '!' ? "!" : "") + to.substr(native.size() + (to[0] == '!'));
-      pending += (pending.empty() ? "" : " ") + from.substr(native.size()) + ">" + to;
-    }
+    // The restart's list as pairs "from>to", the system folder left out of every path.
+    std::string pending, raw = PendingRenames() == "<no value>" ? "" : PendingRenames(), native = "\\??\\" + dir;
+    for (size_t at; (at = raw.find(native)) != std::string::npos;) raw.erase(at, native.size());
+    for (size_t at = 0, i = 0; at < raw.size() && (i % 2 || raw[at]); at = raw.find('\0', at) + 1, ++i)
+      pending += (i % 2 ? ">" : pending.empty() ? "" : " ") + std::string(raw.c_str() + at);
     EXPECT_EQ(row.pending, pending);
     EXPECT_EQ(row.prompts, memory::MessageBoxes().size());
     EXPECT_EQ(0u, memory::PendingScripts());
