@@ -18,6 +18,10 @@ struct OperationResources {
   HSPFILEQ queue = nullptr;
   HINF inf = INVALID_HANDLE_VALUE;
   HKEY key = nullptr;
+  // The driver's key when a removal created it: the removal of a driver the machine never had
+  // leaves no key behind (the system's service removal leaves it when there is no service). A
+  // key that has gained subkeys cannot be deleted and stays.
+  std::string createdByRemoval;
   OperationResources() = default;
   OperationResources(const OperationResources&) = delete;
   OperationResources& operator=(const OperationResources&) = delete;
@@ -27,6 +31,8 @@ struct OperationResources {
     if (queue && queue != INVALID_HANDLE_VALUE) SetupCloseFileQueue(queue);
     if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
     if (key) RegCloseKey(key);
+    if (!createdByRemoval.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, createdByRemoval.c_str());
+    createdByRemoval.clear();
     context = nullptr;
     queue = nullptr;
     inf = INVALID_HANDLE_VALUE;
@@ -124,6 +130,7 @@ int OperationDialog::PerformOperation() {
     ShowMessage(Handle(), IDS_CANT_OPEN_KEY, IDS_CAPTION, MB_ICONEXCLAMATION);
     return 0;
   }
+  if (!installSelected && disposition == REG_CREATED_NEW_KEY) held.createdByRemoval = keyPath;
 
   // A stop request whose answer is not needed: a driver that is not installed or not running
   // needs no stop, and one that keeps running is found by the start request below

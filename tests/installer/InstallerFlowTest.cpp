@@ -268,6 +268,10 @@ TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
   const auto& calls = memory::ServiceCalls();
   EXPECT_EQ(startsBefore, static_cast<size_t>(std::count(calls.begin(), calls.end(), "StartServiceA norvo")));
   EXPECT_NE(calls.end(), std::find(calls.begin(), calls.end(), "ControlService norvo 1"));
+  // A removal on a machine without the driver leaves no key of it behind.
+  Operate(false, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+  RunInstaller();
+  EXPECT_FALSE(KeyExists(kServiceKey));
 }
 
 TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {

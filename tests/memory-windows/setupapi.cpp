@@ -153,8 +153,9 @@ bool AddServiceFromInf(const Inf& inf, const std::vector<std::string>& directive
   return true;
 }
 
+// A service that is not there leaves its key as it is, as under Wine.
 void DelService(const std::vector<std::string>& directive) {
-  if (directive.empty()) return;
+  if (directive.empty() || !FindService(directive[0])) return;
   RemoveService(directive[0]);
   DeleteTree(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\" + directive[0]);
 }

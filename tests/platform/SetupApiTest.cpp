@@ -337,8 +337,14 @@ TEST_F(DriverPackage, UninstallTakesAwayTheImageTheParametersAndTheService) {
   SetLastError(kMarker);
   EXPECT_EQ(nullptr, OpenServiceA(manager_, kService, SERVICE_ALL_ACCESS));
   EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), GetLastError());
-  // A second removal finds nothing to remove and still succeeds.
+  // A second removal finds nothing to remove and still succeeds; the service's key, which a
+  // caller made, stays.
+  const std::string serviceKey = std::string("System\\CurrentControlSet\\Services\\") + kService;
+  HKEY made;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, serviceKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr));
+  RegCloseKey(made);
   EXPECT_TRUE(Process(inf_, "Uninstall", key_));
+  EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, serviceKey.c_str()));
 }
 
 // What the callback hears, one entry a notification: its number, and for a file its name and
