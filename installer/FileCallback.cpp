@@ -19,6 +19,28 @@ bool InUse(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ER
 
 bool Gone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// A file of ours that is read-only (copied from a CD-ROM, say) is made writable before it is
+// replaced or deleted: read-only, it would be refused as if it were in use, and stay for good.
+void MakeWritable(const std::string& file) {
+  DWORD attributes = GetFileAttributesA(file.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesA(file.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+// Deletes a file of ours, read-only or not; the last error stays the file operation's own.
+BOOL DeleteOwnFile(const std::string& file) {
+  DWORD error = GetLastError();
+  MakeWritable(file);
+  BOOL deleted = DeleteFileA(file.c_str());
+  SetLastError(error);
+  return deleted;
+}
+
+bool IsFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Whether the system's list of what the next start does deletes the file, as this installer
 // wrote it there for a removal that found the file in use: pairs of texts, a source as a native
 // path ("\??\" and the path) and its target, empty for a deletion.
@@ -54,6 +76,12 @@ UINT FileCallbackContext::Notify(UINT notification, UINT_PTR param1, UINT_PTR pa
   switch (notification) {
     case SPFILENOTIFY_STARTCOPY:
       if (!KeepOldCopy(paths->Target)) return FILEOP_ABORT;
+      MakeWritable(paths->Target);
+      break;
+    case SPFILENOTIFY_STARTDELETE:
+      // An old copy that a run which did not end left beside the file goes with it.
+      MakeWritable(paths->Target);
+      DeleteOwnFile(std::string(paths->Target) + kOldCopy);
       break;
     case SPFILENOTIFY_ENDCOPY:
       missingFile.clear();
@@ -112,11 +140,17 @@ bool FileCallbackContext::AskForMedia(const SOURCE_MEDIA_A& media) {
 
 // Before a file is replaced, its old contents are copied beside it. A file that is not there
 // yet needs no copy; one that cannot be copied stops the install before anything is replaced,
-// with the reason as the last error.
+// with the reason as the last error. An old copy that is there already was left by a run that
+// did not end (ended by force, or by a power cut) after it had replaced the file: it holds what
+// was there before that run, and stays the copy to put back.
 bool FileCallbackContext::KeepOldCopy(const std::string& file) {
   for (const Replaced& entry : replaced)
     if (entry.file == file) return true;
   std::string copy = file + kOldCopy;
+  if (IsFile(copy)) {
+    replaced.push_back({file, copy, false, true});
+    return true;
+  }
   if (CopyBeside(file, copy)) {
     replaced.push_back({file, copy, false, false});
     return true;
@@ -152,9 +186,7 @@ bool FileCallbackContext::ReplaceAtRestart(const std::string& source, const std:
     ReplacedAtRestart(file);
     return true;
   }
-  DWORD error = GetLastError();
-  DeleteFileA(newCopy.c_str());
-  SetLastError(error);
+  DeleteOwnFile(newCopy);
   return false;
 }
 
@@ -178,12 +210,7 @@ void FileCallbackContext::PlacedNow(const std::string& file) {
     MoveFileExA(newCopy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// The last error stays the file operation's own.
-void FileCallbackContext::DropWaitingCopy(const std::string& file) {
-  DWORD error = GetLastError();
-  DeleteFileA((file + kNewCopy).c_str());
-  SetLastError(error);
-}
+void FileCallbackContext::DropWaitingCopy(const std::string& file) { DeleteOwnFile(file + kNewCopy); }
 
 void FileCallbackContext::PutBack() {
   for (auto entry = replaced.rbegin(); entry != replaced.rend(); ++entry) {
@@ -191,7 +218,7 @@ void FileCallbackContext::PutBack() {
     const char* file = entry->file.c_str();
     // A file whose copy failed is as it was: only its old copy goes.
     if (!entry->atRestart && !entry->replacedNow) {
-      DeleteFileA(copy);
+      DeleteOwnFile(copy);
       continue;
     }
     // A file that cannot be put back now (in use) is put back at the restart.
@@ -203,7 +230,7 @@ void FileCallbackContext::PutBack() {
 
 void FileCallbackContext::Discard() {
   for (const Replaced& entry : replaced)
-    if (!DeleteFileA(entry.copy.c_str())) MoveFileExA(entry.copy.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!DeleteOwnFile(entry.copy)) MoveFileExA(entry.copy.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   replaced.clear();
 }
 

@@ -41,7 +41,7 @@ class FileCallbackContext {
     std::string file;  // the installed file
     std::string copy;  // its old contents, beside it
     bool atRestart;    // the new contents replace it only at the restart
-    bool replacedNow;  // the new contents are in place
+    bool replacedNow;  // it no longer holds its old contents (this run's or an earlier one's copy)
   };
   bool KeepOldCopy(const std::string& file);
   bool ReplaceAtRestart(const std::string& source, const std::string& file, DWORD inUseError);
@@ -63,7 +63,8 @@ class FileCallbackContext {
 // The file callback given to SetupAPI; its context is a FileCallbackContext. A file that cannot
 // be deleted now (one already gone is skipped silently) is deleted at the next start; a file in
 // use that cannot be replaced now is replaced then; a file copied or deleted now loses new
-// contents an earlier install left beside it for the restart; a copy is never skipped; a missing
-// source file is asked for at most five times in a row. Everything else goes to the system's
-// default callback.
+// contents an earlier install left beside it for the restart, and an old copy that a run which
+// did not end left there; a read-only file is made writable before it is replaced or deleted; a
+// copy is never skipped; a missing source file is asked for at most five times in a row.
+// Everything else goes to the system's default callback.
 UINT CALLBACK InstallQueueCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);

@@ -14,13 +14,13 @@ using memory::DialogUser;
 namespace {
 
 // The file callback, situation by situation. A row lays out the system folder ("a=old": file a
-// holding "old"; a "*" after the name: held open by another program) and the restart's list
-// ("a>" deletes a, "a.new>!a" replaces a; "#" the list cannot be written, "#quiet" neither, and
-// the system says nothing why, as Wine), then sends the notifications a queue sends, each with
-// the answer it must get. After an abort the last error is the note's error. An end-copy or
-// end-delete without an error first does what the queue did (the disk holds "new" for every
-// file). Succeeded and Failed end the operation (Discard, PutBack); notes after them belong to
-// the next run. A prompt for a missing file offers Skip only where the note expects a skip.
+// holding "old"; a "*" after the name: held open by another program, a "^": read-only) and the
+// restart's list ("a>" deletes a, "a.new>!a" replaces a; "#" the list cannot be written, "#quiet"
+// neither, and the system says nothing why, as Wine), then sends the notifications a queue sends,
+// each with the answer it must get. After an abort the last error is the note's error. An end-copy
+// or end-delete without an error first does what the queue did (the disk holds "new" for every
+// file). Succeeded and Failed end the operation (Discard, PutBack); notes after them belong to the
+// next run. A prompt for a missing file offers Skip only where the note expects a skip.
 enum : UINT { StartDelete = SPFILENOTIFY_STARTDELETE, EndDelete, DeleteError, StartCopy = SPFILENOTIFY_STARTCOPY,
               EndCopy, CopyError, NeedMedia, Delayed = SPFILENOTIFY_FILEOPDELAYED,
               Succeeded = 100, Failed, Hold, Click, FoundIn };
@@ -74,8 +74,14 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
       {"an old copy that cannot be deleted after success goes at the restart", "a=old", "",
        {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Hold, "a.old"}, {Succeeded}}, false, "", "a=new a.old=old",
        "a.old>", 0},
-      {"an old copy that cannot be made stops the copy before it starts", "a=old a.old*=x", "",
-       {{StartCopy, "a", InUse, Abort}, {Failed}}, false, "", "a=old a.old=x", "", 0},
+      {"an old copy a run that did not end left is the one put back, and a success or a removal deletes it",
+       "a=mid a.old=old b=mid b.old=old", "",
+       {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Failed}, {StartCopy, "b", 0, Do}, {EndCopy, "b", 0, 0},
+        {Succeeded}, {StartDelete, "a", 0, Do}, {EndDelete, "a", 0, 0}},
+       false, "", "b=new", "", 0},
+      {"read-only files and their old copies are made writable before they are replaced or deleted",
+       "a^=old b^=old", "", {{StartCopy, "a", 0, Do}, {EndCopy, "a", 0, 0}, {Succeeded}, {StartDelete, "b", 0, Do},
+       {EndDelete, "b", 0, 0}}, false, "", "a=new", "", 0},
       {"a copy that failed otherwise is not skipped, whatever the user answers", "a=old", "",
        {{Click, "File Operation Error", IDIGNORE}, {CopyError, "a", ERROR_ACCESS_DENIED, Abort}}, false, "", "a=old",
        "", 1},
@@ -95,10 +101,11 @@ TEST(InstallQueueCallback, DecidesEachFileAsTheSituationDemands) {
     std::istringstream folder(row.folder), list(row.list);
     for (std::string word; folder >> word;) {
       std::string name = word.substr(0, word.find('='));
-      bool held = name.back() == '*';
-      if (held) name.pop_back();
+      bool held = name.back() == '*', readOnly = name.back() == '^';
+      if (held || readOnly) name.pop_back();
       memory::PutTextFile(dir + name, word.substr(word.find('=') + 1));
       memory::LockFile(dir + name, held);
+      if (readOnly) SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_READONLY);
     }
     for (std::string entry; list >> entry && entry[0] != '#';) {
       std::string to = entry.substr(entry.find('>') + 1);

@@ -18,6 +18,7 @@ struct File {
   std::vector<BYTE> versionInfo;
   std::string text;
   bool locked = false;
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   DWORD versionReadError = 0;  // GetFileVersionInfoA fails with it
 };
 
@@ -96,8 +97,8 @@ bool CopyMemoryFile(const std::string& source, const std::string& target, DWORD*
     return false;
   }
   auto to = Sys().files.find(Upper(target));
-  if (to != Sys().files.end() && to->second.locked) {
-    *error = ERROR_SHARING_VIOLATION;
+  if (to != Sys().files.end() && (to->second.locked || (to->second.attributes & FILE_ATTRIBUTE_READONLY))) {
+    *error = to->second.locked ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
     return false;
   }
   File copy = from->second;
@@ -113,8 +114,8 @@ bool DeleteMemoryFile(const std::string& path, DWORD* error) {
     *error = ERROR_FILE_NOT_FOUND;
     return false;
   }
-  if (it->second.locked) {
-    *error = ERROR_SHARING_VIOLATION;
+  if (it->second.locked || (it->second.attributes & FILE_ATTRIBUTE_READONLY)) {
+    *error = it->second.locked ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED;
     return false;
   }
   Sys().files.erase(it);
@@ -391,10 +392,32 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags) {
     SetLastError(ERROR_SHARING_VIOLATION);
     return FALSE;
   }
+  if (to != Sys().files.end() && (to->second.attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   memory::File moved = from->second;
   moved.path = newName;
   Sys().files.erase(from);
   Sys().files[memory::Upper(newName)] = moved;
+  return TRUE;
+}
+
+// A copy keeps the read-only attribute of its source.
+DWORD WINAPI GetFileAttributesA(LPCSTR path) {
+  auto it = Sys().files.find(memory::Upper(path));
+  if (it != Sys().files.end()) return it->second.attributes;
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
+  auto it = Sys().files.find(memory::Upper(path));
+  if (it == Sys().files.end()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  it->second.attributes = attributes & FILE_ATTRIBUTE_READONLY ? attributes : FILE_ATTRIBUTE_NORMAL;
   return TRUE;
 }
 

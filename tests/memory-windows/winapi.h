@@ -309,6 +309,7 @@ void WINAPI Sleep(DWORD milliseconds);
 #define GENERIC_READ 0x80000000L
 #define GENERIC_WRITE 0x40000000L
 #define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_FLAG_OVERLAPPED 0x40000000
@@ -372,6 +373,9 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT show);
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR path);
 BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR newName, DWORD flags);
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+DWORD WINAPI GetFileAttributesA(LPCSTR path);
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes);
 void WINAPI OutputDebugStringA(LPCSTR text);
 
 #include "winapi_setup.h"  // SetupAPI

@@ -155,6 +155,18 @@ TEST(System, FilesAreCopiedMovedAndDeletedOrLeftToTheNextStartWhenInUse) {
                 "!\\??\\" + b + nul + nul,
             pending());
   HoldFile(b, false);
+  // A read-only file can be neither replaced nor deleted until it is made writable; its copy is
+  // read-only too.
+  const std::string c = TempFolder() + "\\c.sys";
+  expect("make it read-only", SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY), TRUE, kMarker);
+  expect("copy over a read-only file", CopyFileA(a.c_str(), b.c_str(), FALSE), FALSE, ERROR_ACCESS_DENIED);
+  expect("move over a read-only file", MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING), FALSE, ERROR_ACCESS_DENIED);
+  expect("delete a read-only file", DeleteFileA(b.c_str()), FALSE, ERROR_ACCESS_DENIED);
+  expect("copy a read-only file", CopyFileA(b.c_str(), c.c_str(), FALSE), TRUE, ERROR_SUCCESS);
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(c.c_str()) & FILE_ATTRIBUTE_READONLY);
+  for (const std::string& file : {b, c})
+    expect("make it writable", SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL), TRUE, kMarker);
+  expect("delete a file made writable", DeleteFileA(c.c_str()), TRUE, kMarker);
   expect("move over a free file", MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING), TRUE, kMarker);
   expect("delete a free file", DeleteFileA(b.c_str()), TRUE, kMarker);
   EXPECT_FALSE(FileIsThere(a) || FileIsThere(b));
