@@ -16,6 +16,12 @@ done
 echo "  build/windows/package/ holds the package for the tests (with a stand-in norvo.sys)."
 echo "  The disk to distribute: $(ls build/windows/dist/norvo-*.zip)"
 echo
+source scripts/wine-env
+if ! norvo_wine_runs; then
+  echo "Not done: this machine cannot execute 32-bit x86 programs, so Wine cannot install and configure" >&2
+  echo "the package here. Run scripts/build.sh on a machine that can." >&2
+  exit 1
+fi
 rm -rf build/windows/screenshots
 for scenario in install configure; do
   echo "== $scenario"

@@ -11,6 +11,7 @@ e2e_hosts=()
 # left running (a dialog, a Control Panel) is still on the screen; the volatile keys come back
 # with it. A display is started unless the caller (scripts/test.sh) has one.
 e2e_begin() {
+  norvo_skip_without_wine
   if [ -z "${DISPLAY:-}" ]; then
     norvo_display_start
     trap 'e2e_end; norvo_display_stop' EXIT
