@@ -1,6 +1,10 @@
 // The INF-driven installation and removal, a member of OperationDialog.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FileCallback.h"
 #include "Message.h"
@@ -18,10 +22,11 @@ struct OperationResources {
   HSPFILEQ queue = nullptr;
   HINF inf = INVALID_HANDLE_VALUE;
   HKEY key = nullptr;
-  // The driver's key when a removal created it: the removal of a driver the machine never had
-  // leaves no key behind (the system's service removal leaves it when there is no service). A
-  // key that has gained subkeys cannot be deleted and stays.
-  std::string createdByRemoval;
+  // The driver's key when this operation created it and has not installed the driver: a removal
+  // of a driver the machine never had, or a failed install, leaves no key behind (the system's
+  // service removal leaves it when there is no service). A key that has gained subkeys cannot be
+  // deleted and stays.
+  std::string createdKey;
   OperationResources() = default;
   OperationResources(const OperationResources&) = delete;
   OperationResources& operator=(const OperationResources&) = delete;
@@ -31,8 +36,8 @@ struct OperationResources {
     if (queue && queue != INVALID_HANDLE_VALUE) SetupCloseFileQueue(queue);
     if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
     if (key) RegCloseKey(key);
-    if (!createdByRemoval.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, createdByRemoval.c_str());
-    createdByRemoval.clear();
+    if (!createdKey.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, createdKey.c_str());
+    createdKey.clear();
     context = nullptr;
     queue = nullptr;
     inf = INVALID_HANDLE_VALUE;
@@ -51,10 +56,69 @@ std::string ControlPanelCommand() {
 // Whether a state means that the driver is loaded: running, or on its way to or from it.
 bool Loaded(DWORD state) { return state != 0 && state != SERVICE_STOPPED; }
 
+// A name of the INF's [Strings] section that a text still holds, unresolved (as "%Parameters%"):
+// an INF cut short before or inside that section. Directory numbers ("%12%") do not count.
+std::string UnresolvedName(const std::string& text) {
+  for (size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open + 1)) {
+    size_t close = text.find('%', open + 1);
+    if (close == std::string::npos) break;
+    std::string name = text.substr(open + 1, close - open - 1);
+    if (!name.empty() && name.find_first_not_of("0123456789") != std::string::npos) return "%" + name + "%";
+    open = close;
+  }
+  return std::string();
+}
+
+bool SameText(const std::string& a, const char* b) {
+  return a.size() == std::strlen(b) &&
+         std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(x & 0xFF) == std::tolower(y & 0xFF); });
+}
+
+// Whether a field of a line of the operation's section names another section: every field of
+// its file and registry directives, the third of an AddService (the service's own section).
+bool NamesSection(const std::string& key, DWORD field) {
+  for (const char* list : {"CopyFiles", "DelFiles", "AddReg", "DelReg"})
+    if (SameText(key, list)) return true;
+  return SameText(key, "AddService") && field == 3;
+}
+
+// The INF read before anything is changed, as a damaged disk (a file cut short) leaves it: the
+// operation's section and every section it names have lines, and none of their fields holds a
+// name the INF does not define. On a fault, shows what is wrong and returns false.
+bool CheckInf(HWND page, HINF inf, const char* operation, const std::string& infPath) {
+  std::vector<std::string> sections{operation};
+  for (size_t i = 0; i < sections.size(); ++i) {
+    INFCONTEXT line;
+    if (!SetupFindFirstLineA(inf, sections[i].c_str(), nullptr, &line)) {
+      ShowMessage(page, IDS_INF_SECTION_MISSING, IDS_CAPTION, MB_ICONEXCLAMATION, {infPath.c_str(), sections[i].c_str()});
+      return false;
+    }
+    do {
+      char text[4096];
+      std::string key = i == 0 && SetupGetStringFieldA(&line, 0, text, sizeof text, nullptr) ? text : "";
+      for (DWORD field = 1; field <= SetupGetFieldCount(&line); ++field) {
+        if (!SetupGetStringFieldA(&line, field, text, sizeof text, nullptr)) continue;
+        std::string name = UnresolvedName(text);
+        if (!name.empty()) {
+          ShowMessage(page, IDS_INF_UNDEFINED_NAME, IDS_CAPTION, MB_ICONEXCLAMATION,
+                      {infPath.c_str(), sections[i].c_str(), name.c_str()});
+          return false;
+        }
+        // A single file to copy ("@norvo.sys") names no section.
+        if (NamesSection(key, field) && *text && *text != '@') sections.push_back(text);
+      }
+    } while (SetupFindNextLine(&line, &line));
+  }
+  return true;
+}
+
 // The section's files and registry entries, the file queue (the installer queues nothing itself)
 // and the section's services; a failure is reported with its reason. False when a step failed.
-// The file callback's context is made here, around the default one.
+// The file callback's context is made here, around the default one. An install whose INF did
+// not give the driver its settings key (the layout the applet relies on) fails before its
+// services are touched.
 bool ProcessSection(HWND page, OperationResources& held, const char* section, const std::string& sourceDirectory,
+                    const std::string& parametersKey, const std::string& infPath,
                     std::unique_ptr<FileCallbackContext>& files) {
   held.queue = SetupOpenFileQueue();
   if (!held.queue || held.queue == INVALID_HANDLE_VALUE) {
@@ -67,11 +131,19 @@ bool ProcessSection(HWND page, OperationResources& held, const char* section, co
     return false;
   }
   files.reset(new FileCallbackContext(held.context));
-  if (!SetupInstallFromInfSectionA(page, held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
-                                   sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, files.get(), nullptr,
-                                   nullptr) ||
-      !SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, files.get()) ||
-      !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
+  bool done = SetupInstallFromInfSectionA(page, held.inf, section, SPINST_REGISTRY | SPINST_FILES, held.key,
+                                          sourceDirectory.c_str(), SP_COPY_NOSKIP, InstallQueueCallback, files.get(),
+                                          nullptr, nullptr) &&
+              SetupCommitFileQueueA(page, held.queue, InstallQueueCallback, files.get());
+  if (done && !parametersKey.empty()) {
+    HKEY parameters;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parametersKey.c_str(), 0, KEY_QUERY_VALUE, &parameters) != ERROR_SUCCESS) {
+      ShowMessage(page, IDS_NO_PARAMETERS_KEY, IDS_CAPTION, MB_ICONEXCLAMATION, {infPath.c_str(), parametersKey.c_str()});
+      return false;
+    }
+    RegCloseKey(parameters);
+  }
+  if (!done || !SetupInstallServicesFromInfSectionA(held.inf, section, 0)) {
     // A copy beside a file is named, since its reason alone would point elsewhere (a file or
     // folder of that name in the way is refused as "access denied", as if rights were missing).
     if (files->blockedCopy.empty())
@@ -121,6 +193,7 @@ int OperationDialog::PerformOperation() {
     ShowMessage(Handle(), IDS_INVALID_INF, IDS_CAPTION, MB_ICONEXCLAMATION, {infPath.c_str()});
     return 0;
   }
+  if (!CheckInf(Handle(), held.inf, section, infPath)) return 0;
 
   char keyClass[] = "Ports";
   DWORD disposition;
@@ -130,7 +203,7 @@ int OperationDialog::PerformOperation() {
     ShowMessage(Handle(), IDS_CANT_OPEN_KEY, IDS_CAPTION, MB_ICONEXCLAMATION);
     return 0;
   }
-  if (!installSelected && disposition == REG_CREATED_NEW_KEY) held.createdByRemoval = keyPath;
+  if (disposition == REG_CREATED_NEW_KEY) held.createdKey = keyPath;
 
   // A stop request whose answer is not needed: a driver that is not installed or not running
   // needs no stop, and one that keeps running is found by the start request below
@@ -141,7 +214,8 @@ int OperationDialog::PerformOperation() {
   StopServiceByName(driverName);
   bool runsOn = ranBefore && Loaded(SettledState(driverName));
 
-  if (!ProcessSection(Handle(), held, section, sourceDirectory, files)) {
+  std::string parametersKey = installSelected ? keyPath + "\\Parameters" : std::string();
+  if (!ProcessSection(Handle(), held, section, sourceDirectory, parametersKey, infPath, files)) {
     // A failed run must not leave the machine with fewer working ports than it had: the files it
     // replaced go back before the old driver starts again.
     if (files) files->PutBack();
@@ -149,6 +223,7 @@ int OperationDialog::PerformOperation() {
     return 0;
   }
   files->Discard();
+  if (installSelected) held.createdKey.clear();
   filesAtRestart = files->restartNeeded ? TRUE : FALSE;
   if (!files->stayingFile.empty()) {
     // Everything else is done; that one file stays until the installer runs again.

@@ -495,38 +495,54 @@ TEST_F(Installer, CancelOnTheOperationPageChangesNothing) {
   EXPECT_TRUE(memory::ServiceCalls().empty());
 }
 
-// The install section and the service section each fail on their own step: the first before
-// any file is copied, the second after the files and registry entries are in place.
-TEST_F(Installer, AMissingInstallOrServiceSectionIsReportedInPlainWordsWithItsCode) {
-  const std::string missing = "The INF file lacks a section that this operation needs. (Error 0xE0000101)";
-  memory::PutTextFile(std::string(kPackageDir) + "norvo.inf", "[Version]\nSignature=\"$Windows NT$\"\n");
-  Operate(true, [](DialogUser&) {});
-  RunInstaller();
-  ASSERT_EQ(2u, memory::MessageBoxes().size());
-  EXPECT_EQ(missing, memory::MessageBoxes()[0].text);
-  EXPECT_EQ(kCaption, memory::MessageBoxes()[0].caption);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
-  EXPECT_NE(nullptr, memory::MessageBoxes()[0].owner);
-  EXPECT_EQ(kErrorText, memory::MessageBoxes()[1].text);
-  EXPECT_EQ((std::vector<std::string>{missing}), memory::DebugOutput());
-  EXPECT_FALSE(memory::FileExists(DriverImage()));
-  EXPECT_EQ(nullptr, memory::FindService("norvo"));
-
-  memory::Reset();
-  std::string inf = PackageInf();
-  inf.replace(inf.find("[NorvoService]"), 14, "[Other]");  // the section AddService names is gone
-  LayOutPackage("norvo.inf", inf);
-  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
-  RunInstaller();
-  ASSERT_EQ(2u, memory::MessageBoxes().size());
-  EXPECT_EQ("The INF file's service installation section is not valid. (Error 0xE0000217)",
-            memory::MessageBoxes()[0].text);
-  EXPECT_TRUE(memory::FileExists(DriverImage()));
-  EXPECT_TRUE(KeyExists(std::string(kServiceKey) + "\\Parameters\\NorvoP4"));
-  EXPECT_EQ(nullptr, memory::FindService("norvo"));
-  EXPECT_TRUE(memory::Executed().empty());
-  EXPECT_EQ(0, memory::OpenSetupObjects());
-  EXPECT_EQ(0, memory::OpenKeyCount());
+// A damaged INF (a section missing, or the file cut short before its [Strings]) is named before
+// anything is changed, over a clean machine and over a working install, which stays as it was;
+// one that does not give the driver its settings key fails after the files, and leaves no key.
+TEST_F(Installer, ADamagedInfIsNamedBeforeAnythingIsChanged) {
+  const std::string inf = std::string(kPackageDir) + "norvo.inf", damaged = "The INF file " + inf + " may be damaged: ";
+  const std::string again = "\n\nCopy the files of the driver disk again, then run setup again.";
+  auto edited = [](const std::string& what, const std::string& with) {
+    std::string text = PackageInf();
+    return text.replace(text.find(what), with == "<cut>" ? std::string::npos : what.size(), with == "<cut>" ? "" : with);
+  };
+  const struct {
+    std::string text, message;
+  } cases[] = {
+      {"[Version]\nSignature=\"$Windows NT$\"\n", damaged + "its section [Install] is missing or empty. Nothing has been changed." + again},
+      {edited("[NorvoService]", "[Other]"), damaged + "its section [NorvoService] is missing or empty. Nothing has been changed." + again},
+      {edited("[Strings]", "<cut>"), damaged + "its section [DriverParameters] uses the name %Parameters%, which the file does "
+                                               "not define (its [Strings] section may be cut short). Nothing has been changed." + again},
+      {edited("AddReg=DriverParameters\n", ""), "The installation did not create the driver's settings key HKEY_LOCAL_MACHINE\\" +
+                                                    std::string(kServiceKey) + "\\Parameters: the INF file " + inf +
+                                                    " may be damaged. The files it replaced have been put back." + again},
+  };
+  for (bool working : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.message + (working ? " (over a working install)" : ""));
+      if (working && c.message[4] == 'i') continue;  // a working install has its settings key
+      memory::Reset();
+      SetUp();
+      if (working) {
+        memory::PutTextFile(std::string(kPackageDir) + "norvo.sys", "the old driver");
+        Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
+        RunInstaller();
+        memory::PutTextFile(std::string(kPackageDir) + "norvo.sys", "a newer driver");
+      }
+      memory::PutTextFile(inf, c.text);
+      Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
+      RunInstaller();
+      ASSERT_EQ((std::vector<std::string>{kCaption, kErrorCaption}), Captions());
+      EXPECT_EQ(c.message, memory::MessageBoxes()[0].text);
+      EXPECT_NE(nullptr, memory::MessageBoxes()[0].owner);
+      EXPECT_EQ(working ? "the old driver" : "", memory::FileText(DriverImage()));
+      EXPECT_EQ(working, KeyExists(kServiceKey));
+      EXPECT_EQ(working, KeyExists(std::string(kServiceKey) + "\\Parameters"));
+      EXPECT_EQ(working ? "Norvo PCI/cPCI serial driver" : "<no key>", StringValue(kServiceKey, "DisplayName"));
+      EXPECT_EQ(working, memory::FindService("norvo") && memory::FindService("norvo")->state == SERVICE_RUNNING);
+      EXPECT_EQ(0, memory::OpenSetupObjects());
+      EXPECT_EQ(0, memory::OpenKeyCount());
+    }
+  }
 }
 
 // The installer looks only in its own directory: when the system cannot tell it where that is,

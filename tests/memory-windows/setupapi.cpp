@@ -208,6 +208,73 @@ HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR, DWORD infStyle, PUINT error
 
 void WINAPI SetupCloseInfFile(HINF inf) { Api().infs.erase(inf); }
 
+// A line of an INF is found by its section's place among the sections and its own in the section;
+// its fields come with their %names% resolved, field 0 being the key.
+namespace {
+const memory::Line* LineOf(const INFCONTEXT* context) {
+  auto inf = Api().infs.find(context ? context->Inf : nullptr);
+  if (inf == Api().infs.end() || context->Section >= inf->second.sections.size()) return nullptr;
+  const auto& lines = std::next(inf->second.sections.begin(), context->Section)->second;
+  return context->Line < lines.size() ? &lines[context->Line] : nullptr;
+}
+}  // namespace
+
+BOOL WINAPI SetupFindFirstLineA(HINF inf, PCSTR section, PCSTR key, PINFCONTEXT context) {
+  auto it = Api().infs.find(inf);
+  if (it == Api().infs.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  const auto& sections = it->second.sections;
+  auto found = sections.find(memory::Upper(section ? section : ""));
+  if (found == sections.end()) {
+    SetLastError(ERROR_SECTION_NOT_FOUND);
+    return FALSE;
+  }
+  for (UINT line = 0; line < found->second.size(); ++line) {
+    if (key && !memory::SameText(found->second[line].key, key)) continue;
+    *context = {inf, inf, static_cast<UINT>(std::distance(sections.begin(), found)), line};
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+  }
+  SetLastError(ERROR_LINE_NOT_FOUND);
+  return FALSE;
+}
+
+BOOL WINAPI SetupFindNextLine(PINFCONTEXT contextIn, PINFCONTEXT contextOut) {
+  INFCONTEXT next = *contextIn;
+  ++next.Line;
+  if (!LineOf(&next)) {
+    SetLastError(ERROR_LINE_NOT_FOUND);
+    return FALSE;
+  }
+  *contextOut = next;
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
+DWORD WINAPI SetupGetFieldCount(PINFCONTEXT context) {
+  const memory::Line* line = LineOf(context);
+  return line ? static_cast<DWORD>(line->values.size()) : 0;
+}
+
+BOOL WINAPI SetupGetStringFieldA(PINFCONTEXT context, DWORD index, PSTR buffer, DWORD size, PDWORD required) {
+  const memory::Line* line = LineOf(context);
+  if (!line || index > line->values.size()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string text = memory::Substitute(Api().infs[context->Inf], index ? line->values[index - 1] : line->key);
+  if (required) *required = static_cast<DWORD>(text.size() + 1);
+  if (buffer && size < text.size() + 1) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
 HSPFILEQ WINAPI SetupOpenFileQueue(void) {
   HSPFILEQ queue = reinterpret_cast<HSPFILEQ>(Api().nextHandle);
   Api().nextHandle += 4;

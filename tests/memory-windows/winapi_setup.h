@@ -65,7 +65,18 @@ struct SOURCE_MEDIA_A {
 typedef SOURCE_MEDIA_A* PSOURCE_MEDIA_A;
 struct SP_DEVINFO_DATA;
 typedef void* HDEVINFO;
+struct INFCONTEXT {
+  PVOID Inf;
+  PVOID CurrentInf;
+  UINT Section;
+  UINT Line;
+};
+typedef INFCONTEXT* PINFCONTEXT;
 HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR infClass, DWORD infStyle, PUINT errorLine);
+BOOL WINAPI SetupFindFirstLineA(HINF inf, PCSTR section, PCSTR key, PINFCONTEXT context);
+BOOL WINAPI SetupFindNextLine(PINFCONTEXT contextIn, PINFCONTEXT contextOut);
+DWORD WINAPI SetupGetFieldCount(PINFCONTEXT context);
+BOOL WINAPI SetupGetStringFieldA(PINFCONTEXT context, DWORD fieldIndex, PSTR buffer, DWORD bufferSize, PDWORD requiredSize);
 void WINAPI SetupCloseInfFile(HINF inf);
 HSPFILEQ WINAPI SetupOpenFileQueue(void);
 BOOL WINAPI SetupCloseFileQueue(HSPFILEQ queue);

@@ -115,6 +115,35 @@ TEST(SetupApi, AnInfWithOnlyItsVersionSectionInstallsNothingAndHasNoServicesToIn
   SetupCloseInfFile(inf);
 }
 
+// The installer reads an INF's sections line by line before it trusts them: a field comes with
+// its %names% resolved from [Strings], and a name that is not there stands as it is.
+TEST(SetupApi, ALineIsReadFieldByFieldWithItsNamesResolvedOrLeftStanding) {
+  InfFile file("lines.inf");
+  file.Line("[Version]").Line("Signature=\"$Windows NT$\"").Line("[Install]").Line("AddReg=Reg,%Missing%\\Sub");
+  file.Line("CopyFiles=%Known%").Line("[Empty]").Line("[Strings]").Line("Known=\"Files\"");
+  DWORD error;
+  UINT errorLine;
+  HINF inf = Open(file.Path(), &error, &errorLine);
+  ASSERT_NE(INVALID_HANDLE_VALUE, inf);
+  INFCONTEXT line;
+  char text[32];
+  std::string fields;
+  SetLastError(kMarker);
+  ASSERT_TRUE(SetupFindFirstLineA(inf, "install", nullptr, &line));
+  do {
+    for (DWORD i = 0; i <= SetupGetFieldCount(&line); ++i)
+      fields += (SetupGetStringFieldA(&line, i, text, sizeof text, nullptr) ? text : "<none>") + std::string("|");
+  } while (SetupFindNextLine(&line, &line));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_LINE_NOT_FOUND), GetLastError());
+  EXPECT_EQ("AddReg|Reg|%Missing%\\Sub|CopyFiles|Files|", fields);
+  for (const char* section : {"Empty", "Gone"}) {
+    SetLastError(kMarker);
+    EXPECT_FALSE(SetupFindFirstLineA(inf, section, nullptr, &line));
+    EXPECT_EQ(static_cast<DWORD>(*section == 'E' ? ERROR_LINE_NOT_FOUND : ERROR_SECTION_NOT_FOUND), GetLastError()) << section;
+  }
+  SetupCloseInfFile(inf);
+}
+
 TEST(SetupApi, TheDefaultCallbackGoesAheadWithEveryOperation) {
   PVOID context = SetupInitDefaultQueueCallbackEx(nullptr, nullptr, 0, 0, nullptr);
   ASSERT_NE(nullptr, context);
