@@ -48,6 +48,11 @@ bool OperationDialog::OnCommand(WORD id, WORD code) {
 void OperationDialog::OnInstall() { installSelected = TRUE; }
 void OperationDialog::OnUninstall() { installSelected = FALSE; }
 
+void OperationDialog::ShowStep(UINT text) {
+  statusText.SetText(LoadText(text).c_str());
+  UpdateWindow(statusText.Handle());
+}
+
 void OperationDialog::OnNext() {
   if (operationSucceeded) {
     EndDialog(IDOK);

@@ -54,4 +54,7 @@ class OperationDialog : public Dialog {
   void OnInstall();
   void OnUninstall();
   void OnNext();
+  // The status line says which long step follows, painted before it begins: the page is not
+  // repainted while the step runs.
+  void ShowStep(UINT text);
 };

@@ -211,10 +211,12 @@ int OperationDialog::PerformOperation() {
   // there, so that its files are free and what the page says of it is true. Whether the driver
   // ran before, and still runs after it, decides what a failure and a removal must say.
   bool ranBefore = Loaded(Service(driverName).State());
+  if (ranBefore) ShowStep(IDS_STOPPING);
   StopServiceByName(driverName);
   bool runsOn = ranBefore && Loaded(SettledState(driverName));
 
   std::string parametersKey = installSelected ? keyPath + "\\Parameters" : std::string();
+  ShowStep(installSelected ? IDS_COPYING : IDS_REMOVING);
   if (!ProcessSection(Handle(), held, section, sourceDirectory, parametersKey, infPath, files)) {
     // A failed run must not leave the machine with fewer working ports than it had: the files it
     // replaced go back before the old driver starts again.
@@ -236,6 +238,7 @@ int OperationDialog::PerformOperation() {
   if (!installSelected && runsOn) driverWasRunning = TRUE;
 
   if (installSelected) {
+    ShowStep(IDS_STARTING);
     if (StartServiceByName(driverName)) {
       driverStarted = TRUE;
     } else {

@@ -57,7 +57,20 @@ TEST_F(Installer, CancelOrTheCloseBoxOnTheWelcomePageEndsWithoutASearchOrAMessag
   }
 }
 
+// The status line says each long step before it begins: what it read when the driver stopped and
+// when it started.
+std::vector<std::string> stepsSeen;
+void SeeStep() {
+  char text[128] = "";
+  GetDlgItemTextA(GetActiveWindow(), IDC_STATUS_TEXT, text, sizeof text);
+  stepsSeen.push_back(text);
+}
+
 TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
+  memory::ServiceBehaviour driver;
+  driver.onRunning = SeeStep;
+  memory::ServiceDefaults("norvo", driver);
+  stepsSeen.clear();
   ClickNextOnWelcome();
   memory::OnDialog(kPageCaption, [](DialogUser& page) {
     EXPECT_EQ("Installation File: norvo.INF", page.Text(IDC_INF_FILE_TEXT));
@@ -89,6 +102,7 @@ TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
   EXPECT_EQ(0, memory::OpenSetupObjects());
   EXPECT_EQ(0, memory::OpenKeyCount());
   EXPECT_EQ(0, memory::OpenServiceHandles());
+  EXPECT_EQ((std::vector<std::string>{"Starting the driver..."}), stepsSeen);
 }
 
 TEST_F(Installer, OnAGermanWindowsItsPagesAndMessagesAreGerman) {
@@ -430,6 +444,8 @@ TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
     running.state = SERVICE_RUNNING;
     running.stopError = c.stopError;
     running.queriesToStop = c.queriesToStop;
+    running.onStopped = SeeStep;
+    stepsSeen.clear();
     memory::AddService("norvo", running);
     memory::PutFile(AppletFile());
     memory::LockFile(AppletFile(), c.held);
@@ -443,6 +459,7 @@ TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
     EXPECT_EQ(std::vector<std::string>(prompt ? 1 : 0, "System Settings Change"), Captions());
     EXPECT_EQ(0u, memory::PendingScripts());
     EXPECT_EQ(c.slept, memory::Clock());
+    EXPECT_EQ(std::vector<std::string>(c.status == done, "Stopping the driver..."), stepsSeen);
   }
 }
 

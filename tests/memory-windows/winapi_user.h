@@ -166,6 +166,7 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
 int WINAPI GetWindowTextA(HWND window, LPSTR text, int max);
 int WINAPI GetWindowTextLengthA(HWND window);
 BOOL WINAPI IsWindow(HWND window);
+BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI IsWindowEnabled(HWND window);
 BOOL WINAPI IsWindowVisible(HWND window);
 BOOL WINAPI EnableWindow(HWND window, BOOL enable);

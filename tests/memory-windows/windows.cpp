@@ -138,6 +138,8 @@ int WINAPI GetWindowTextLengthA(HWND window) {
 }
 
 BOOL WINAPI IsWindow(HWND window) { return Win(window) != nullptr; }
+// The in-memory screen shows every text as soon as it is set.
+BOOL WINAPI UpdateWindow(HWND window) { return IsWindow(window); }
 BOOL WINAPI IsWindowEnabled(HWND window) { return memory::CalledWin(window) && Win(window)->enabled; }
 BOOL WINAPI IsWindowVisible(HWND window) {
   memory::Window* w = Win(window);
