@@ -17,6 +17,7 @@ echo "  build/windows/package/ holds the package for the tests (with a stand-in 
 echo "  The disk to distribute: $(ls build/windows/dist/norvo-*.zip)"
 echo
 rm -rf build/windows/screenshots
+[ -z "${DISPLAY:-}" ] || export NORVO_USE_DISPLAY="${NORVO_USE_DISPLAY:-1}"
 for scenario in install configure; do
   echo "== $scenario"
   bash tests/wine/scenario.sh "$scenario" build/windows

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the host unit tests (in-memory platform, ASan/UBSan), then the Windows build and
-# its tests under 32-bit Wine on a virtual display.
+# its tests under 32-bit Wine, side by side as the presets say, each Wine test on a virtual
+# display, in a prefix and with a wine server of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -11,7 +12,4 @@ ctest --preset host
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-source scripts/display.sh
-trap norvo_display_stop EXIT
-norvo_display_start
 ctest --preset windows
