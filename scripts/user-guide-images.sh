@@ -13,8 +13,8 @@ shots=build/windows/screenshots
 rm -rf "$shots"
 
 source scripts/display.sh
-norvo_display_start
 trap norvo_display_stop EXIT
+norvo_display_start
 
 # A scenario named <name>_de runs in German; applet_opens is the Control Panel's run of the
 # applet alone (its About box among others). Each runs on a display and prefix of its own.

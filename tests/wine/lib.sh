@@ -10,8 +10,8 @@ e2e_hosts=()
 # Each case runs on a display, in a prefix (a copy of the prepared one) and with a wine server
 # of its own, so that cases run side by side and none finds what another left.
 e2e_begin() {
-  norvo_display_start
   trap 'e2e_end; norvo_display_stop' EXIT
+  norvo_display_start
   system32="$WINEPREFIX/drive_c/windows/system32"
 }
 
