@@ -23,6 +23,7 @@ if ! norvo_wine_runs; then
   exit 1
 fi
 rm -rf build/windows/screenshots
+[ -z "${DISPLAY:-}" ] || export NORVO_USE_DISPLAY="${NORVO_USE_DISPLAY:-1}"
 for scenario in install configure; do
   echo "== $scenario"
   bash tests/wine/scenario.sh "$scenario" build/windows

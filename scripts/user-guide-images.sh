@@ -13,15 +13,15 @@ shots=build/windows/screenshots
 rm -rf "$shots"
 
 source scripts/display.sh
-norvo_display_start
 trap norvo_display_stop EXIT
+norvo_display_start
 
-# A scenario named <name>_de runs in German, on a display and prefix of its own like its CTest;
-# applet_opens is the Control Panel's run of the applet alone (its About box among others).
+# A scenario named <name>_de runs in German; applet_opens is the Control Panel's run of the
+# applet alone (its About box among others). Each runs on a display and prefix of its own.
 for scenario in $(awk '!/^#/ && NF { print $2 }' "$list" | awk '!seen[$0]++'); do
   echo "== $scenario"
   case "$scenario" in
-    *_de) env -u DISPLAY NORVO_LANGUAGE=de bash tests/wine/scenario.sh "${scenario%_de}" build/windows ;;
+    *_de) NORVO_LANGUAGE=de bash tests/wine/scenario.sh "${scenario%_de}" build/windows ;;
     applet_opens)
       bash tests/wine/applet-opens.sh build/windows/norvo.cpl build/windows/uirobot.exe build/windows/verus.dll "$shots" ;;
     *) bash tests/wine/scenario.sh "$scenario" build/windows ;;

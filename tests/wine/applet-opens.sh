@@ -6,7 +6,6 @@ set -euo pipefail
 applet="$1" robot="$2" image="$3" shots="$4"
 source "$(dirname "$0")/lib.sh"
 e2e_begin
-e2e_clean
 cpl="$(winepath -w "$applet")"
 
 echo "== no driver image: the applet refuses"
@@ -37,5 +36,4 @@ REG
 e2e_start control.exe "$cpl"
 e2e_robot "$here/scripts/configure-cancel.txt" applet-opens
 e2e_wait_exit "$host"
-e2e_clean
 echo "applet-opens: passed"

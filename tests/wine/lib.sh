@@ -7,19 +7,12 @@ source "$here/../../scripts/display.sh"
 
 e2e_hosts=()
 
-# Each case starts from a fresh wine server in the shared prefix, so that nothing a failed case
-# left running (a dialog, a Control Panel) is still on the screen; the volatile keys come back
-# with it. A display is started unless the caller (scripts/test.sh) has one.
+# Each case runs on a display, in a prefix (a copy of the prepared one) and with a wine server
+# of its own, so that cases run side by side and none finds what another left.
 e2e_begin() {
   norvo_skip_without_wine
-  if [ -z "${DISPLAY:-}" ]; then
-    norvo_display_start
-    trap 'e2e_end; norvo_display_stop' EXIT
-  else
-    norvo_wine_prefix
-    e2e_restart
-    trap e2e_end EXIT
-  fi
+  trap 'e2e_end; norvo_display_stop' EXIT
+  norvo_display_start
   system32="$WINEPREFIX/drive_c/windows/system32"
 }
 
@@ -56,12 +49,11 @@ e2e_reg() {
   rm -f "$file"
 }
 
-# Removes what a previous case left: the driver's service and key, its ports in the device map,
-# its files, and port links. The device map key itself is volatile (the system makes it at
-# start) and must stay.
+# Removes the driver as if it had never been installed: its service and key, its ports in the
+# device map, its files, and port links. The device map key itself is volatile (the system makes
+# it at start) and must stay.
 e2e_clean() {
-  # The driver starts with the system, so the new server may have started one a previous case
-  # installed: it is stopped first, as a service that runs is only marked for deletion.
+  # A service that runs is only marked for deletion: it is stopped first.
   wine sc stop norvo >/dev/null 2>&1 || true
   wine sc delete norvo >/dev/null 2>&1 || true
   rm -f "$WINEPREFIX"/dosdevices/com1[1-4]

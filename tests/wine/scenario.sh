@@ -12,9 +12,7 @@ shots="$build/screenshots"
 source "$(dirname "$0")/lib.sh"
 scripts="$here/scripts"
 e2e_begin
-e2e_clean
 setup="$WINEPREFIX/drive_c/NorvoSetup"
-rm -rf "$setup"
 cp -r "$build/package" "$setup"
 params='HKLM\SYSTEM\CurrentControlSet\Services\norvo\Parameters'
 loaded='HKLM\HARDWARE\DEVICEMAP\NorvoLoaded'
