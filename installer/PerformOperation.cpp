@@ -1,6 +1,5 @@
 // The INF-driven installation and removal, a member of OperationDialog.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -69,9 +68,10 @@ std::string UnresolvedName(const std::string& text) {
   return std::string();
 }
 
+// INF keys are ASCII; their case does not count.
 bool SameText(const std::string& a, const char* b) {
-  return a.size() == std::strlen(b) &&
-         std::equal(a.begin(), a.end(), b, [](char x, char y) { return std::tolower(x & 0xFF) == std::tolower(y & 0xFF); });
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // Whether a field of a line of the operation's section names another section: every field of

@@ -217,40 +217,31 @@ const memory::Line* LineOf(const INFCONTEXT* context) {
   const auto& lines = std::next(inf->second.sections.begin(), context->Section)->second;
   return context->Line < lines.size() ? &lines[context->Line] : nullptr;
 }
+BOOL Answer(DWORD error) {
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
+}
 }  // namespace
 
 BOOL WINAPI SetupFindFirstLineA(HINF inf, PCSTR section, PCSTR key, PINFCONTEXT context) {
   auto it = Api().infs.find(inf);
-  if (it == Api().infs.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  const auto& sections = it->second.sections;
-  auto found = sections.find(memory::Upper(section ? section : ""));
-  if (found == sections.end()) {
-    SetLastError(ERROR_SECTION_NOT_FOUND);
-    return FALSE;
-  }
+  if (it == Api().infs.end()) return Answer(ERROR_INVALID_HANDLE);
+  auto found = it->second.sections.find(memory::Upper(section ? section : ""));
+  if (found == it->second.sections.end()) return Answer(ERROR_SECTION_NOT_FOUND);
   for (UINT line = 0; line < found->second.size(); ++line) {
     if (key && !memory::SameText(found->second[line].key, key)) continue;
-    *context = {inf, inf, static_cast<UINT>(std::distance(sections.begin(), found)), line};
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    *context = {inf, inf, static_cast<UINT>(std::distance(it->second.sections.begin(), found)), line};
+    return Answer(ERROR_SUCCESS);
   }
-  SetLastError(ERROR_LINE_NOT_FOUND);
-  return FALSE;
+  return Answer(ERROR_LINE_NOT_FOUND);
 }
 
 BOOL WINAPI SetupFindNextLine(PINFCONTEXT contextIn, PINFCONTEXT contextOut) {
   INFCONTEXT next = *contextIn;
   ++next.Line;
-  if (!LineOf(&next)) {
-    SetLastError(ERROR_LINE_NOT_FOUND);
-    return FALSE;
-  }
+  if (!LineOf(&next)) return Answer(ERROR_LINE_NOT_FOUND);
   *contextOut = next;
-  SetLastError(ERROR_SUCCESS);
-  return TRUE;
+  return Answer(ERROR_SUCCESS);
 }
 
 DWORD WINAPI SetupGetFieldCount(PINFCONTEXT context) {
@@ -260,19 +251,12 @@ DWORD WINAPI SetupGetFieldCount(PINFCONTEXT context) {
 
 BOOL WINAPI SetupGetStringFieldA(PINFCONTEXT context, DWORD index, PSTR buffer, DWORD size, PDWORD required) {
   const memory::Line* line = LineOf(context);
-  if (!line || index > line->values.size()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  if (!line || index > line->values.size()) return Answer(ERROR_INVALID_PARAMETER);
   std::string text = memory::Substitute(Api().infs[context->Inf], index ? line->values[index - 1] : line->key);
   if (required) *required = static_cast<DWORD>(text.size() + 1);
-  if (buffer && size < text.size() + 1) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
+  if (buffer && size < text.size() + 1) return Answer(ERROR_INSUFFICIENT_BUFFER);
   if (buffer) std::memcpy(buffer, text.c_str(), text.size() + 1);
-  SetLastError(ERROR_SUCCESS);
-  return TRUE;
+  return Answer(ERROR_SUCCESS);
 }
 
 HSPFILEQ WINAPI SetupOpenFileQueue(void) {
