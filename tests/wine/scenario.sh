@@ -246,6 +246,16 @@ case "$name" in
     e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
     ;;
+  planted-dlls)
+    # A setupapi.dll and a comctl32.dll beside the installer, with DLLs of the program's own
+    # folder preferred to Wine's, as Windows prefers them: the installer loads neither (each
+    # would leave <its name>.loaded) and installs.
+    for dll in setupapi comctl32; do cp "$build/marker.dll" "$setup/$dll.dll"; done
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;setupapi,comctl32=n,b" install_package
+    e2e_expect "DLLs of the disk's folder loaded" "" "$(cd "$setup" && ls -- *.loaded 2>/dev/null || true)"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "applet" yes "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
+    ;;
   start-fails)
     install_package
     # From now on the driver's start fails, as when it finds no board.
