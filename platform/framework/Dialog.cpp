@@ -42,7 +42,7 @@ Dialog::~Dialog() = default;
 
 INT_PTR Dialog::DoModal() {
   // Trackbars belong to the common controls, whose classes must be registered first.
-  InitCommonControls();
+  if (registerClasses) registerClasses();
   HWND owner = parent ? parent : GetActiveWindow();
   return DialogBoxParamA(CurrentModule(), MAKEINTRESOURCEA(templateId), owner, Procedure,
                          reinterpret_cast<LPARAM>(this));

@@ -55,9 +55,11 @@ class ComboBox : public Control {
 };
 
 // A trackbar of the common controls. Each setter redraws the control when redraw is TRUE.
+// Its dialog registers the common controls' classes before it is created; a program whose
+// dialogs hold no trackbar does not load the common controls at all.
 class Trackbar : public Control {
  public:
-  using Control::Control;
+  Trackbar(Dialog& owner, int controlId);
   void SetRangeMin(LONG minimum, BOOL redraw) const { Send(TBM_SETRANGEMIN, static_cast<WPARAM>(redraw), minimum); }
   void SetRangeMax(LONG maximum, BOOL redraw) const { Send(TBM_SETRANGEMAX, static_cast<WPARAM>(redraw), maximum); }
   // A tick mark at a position within the range; the ends have theirs already.
@@ -120,4 +122,11 @@ class Dialog {
   HWND parent;
   HWND window = nullptr;
   std::vector<Control*> controls;  // in the order they were constructed
+  // Registers the window classes of the dialog's common controls, if it has any.
+  void(WINAPI* registerClasses)() = nullptr;
+  friend class Trackbar;
 };
+
+inline Trackbar::Trackbar(Dialog& owner, int controlId) : Control(owner, controlId) {
+  owner.registerClasses = InitCommonControls;
+}

@@ -13,4 +13,7 @@
 #include <commctrl.h>
 #include <cpl.h>
 #include <winver.h>
+// The SetupAPI functions are the installer's own (systemsetupapi.cpp), which call the system
+// folder's SETUPAPI.DLL: declared without dllimport, nothing imports them by name.
+#define _SETUPAPI_
 #include <setupapi.h>

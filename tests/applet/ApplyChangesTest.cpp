@@ -189,8 +189,8 @@ TEST_F(ApplyChanges, OnAGermanWindowsItsWindowsAndMessagesAreGerman) {
   SetString(kParameters, "PortNamePrefix", "");
   memory::OnDialog("Norvo-Konfiguration", [](DialogUser& user) {
     EXPECT_EQ("\xDC" "bernehmen und beenden", user.Text(IDOK));
-    EXPECT_EQ("Niedrig(1)", user.Text(IDC_RX_LOW_TEXT));
-    EXPECT_EQ("Hoch(127)", user.Text(IDC_TX_HIGH_TEXT));
+    EXPECT_EQ("Niedrig (1)", user.Text(IDC_RX_LOW_TEXT));
+    EXPECT_EQ("Hoch (127)", user.Text(IDC_TX_HIGH_TEXT));
     char about[16] = "";
     GetMenuStringA(GetSystemMenu(user.Handle(), FALSE), 16, about, sizeof about, MF_BYCOMMAND);
     EXPECT_STREQ("&Info ...", about);

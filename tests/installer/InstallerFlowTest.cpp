@@ -124,12 +124,18 @@ TEST_F(Installer, OnAGermanWindowsItsPagesAndMessagesAreGerman) {
   RunInstaller();
   EXPECT_TRUE(memory::MessageBoxes().empty());
 
+  // Every German locale gets them: Germany, Switzerland, Austria, Luxembourg, Liechtenstein.
   memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
-  memory::OnDialog(kPages, [](DialogUser& welcome) { welcome.Click(IDOK); });
-  EXPECT_FALSE(RunInstaller());
-  ASSERT_EQ(1u, memory::MessageBoxes().size());
-  EXPECT_EQ("Setup konnte keine lokalisierte INF-Datei finden.", memory::MessageBoxes()[0].text);
-  EXPECT_EQ("Setup-Fehler", memory::MessageBoxes()[0].caption);
+  for (WORD country = SUBLANG_GERMAN; country <= 5; ++country) {
+    SCOPED_TRACE(country);
+    memory::SetUserLocale(MAKELCID(MAKELANGID(LANG_GERMAN, country), SORT_DEFAULT));
+    memory::OnDialog(kPages, [](DialogUser& welcome) { welcome.Click(IDOK); });
+    EXPECT_FALSE(RunInstaller());
+    ASSERT_EQ(country, memory::MessageBoxes().size());
+    EXPECT_EQ("Das Installationsprogramm (NORVOINST.EXE) konnte die INF-Datei in seinem Ordner nicht finden.",
+              memory::MessageBoxes().back().text);
+    EXPECT_EQ("Setup-Fehler", memory::MessageBoxes().back().caption);
+  }
   EXPECT_EQ(0u, memory::PendingScripts());
 }
 

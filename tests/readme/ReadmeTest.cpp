@@ -258,7 +258,8 @@ TEST(ReadmeText, TheTablesAreRead) {
   } expected[] = {
       {"Setup Error", "Setup could not find a localised INF file", "Invalid Port Name.", "Invalid Port Name.",
        "Norvo Setup"},
-      {"Setup-Fehler", "Setup konnte keine lokalisierte INF-Datei finden.", "Ung\xFCltiger Anschlussname.",
+      {"Setup-Fehler", "Das Installationsprogramm (NORVOINST.EXE) konnte die INF-Datei in seinem Ordner nicht finden.",
+       "Ung\xFCltiger Anschlussname.",
        "Ung\xFCltiger Anschlussname.", "Norvo-Setup"},
   };
   for (size_t i = 0; i < std::size(kTexts); ++i) {

@@ -73,12 +73,13 @@ REG
 
 # Plays a robot script; its screenshots go to $shots/<case>-<name>.png, and beside each the
 # tightest text the robot measured in that dialog (<case>-<name>.fit). The robot expects the
-# texts of the user's language: in German those of texts-de.txt for the scripts' English.
+# texts of the user's language: in German (de, de_CH, de_AT) those of texts-de.txt for the
+# scripts' English.
 e2e_robot() {
   local script="$1" case="$2" tmp texts=()
   tmp="$(mktemp -d)"
   local status=0
-  [ "$NORVO_LANGUAGE" = en ] || texts=("$(winepath -w "$here/texts-$NORVO_LANGUAGE.txt")")
+  [ "$NORVO_LANGUAGE" = en ] || texts=("$(winepath -w "$here/texts-${NORVO_LANGUAGE%_*}.txt")")
   wine "$robot" "$(winepath -w "$script")" "$(winepath -w "$tmp")" "${texts[@]}" | tr -d '\r' || status=$?
   mkdir -p "$shots"
   for bmp in "$tmp"/*.bmp; do

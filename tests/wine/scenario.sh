@@ -4,7 +4,8 @@
 #   scenario.sh <name> <Windows build dir>
 # Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png, in a folder such
 # as win2k/ or de/120dpi/ when NORVO_WINDOWS, NORVO_LANGUAGE or NORVO_DPI pick another Windows
-# version, language or dpi than NT 4.0 in English at 96 dpi (scripts/wine-env).
+# version, language or dpi than NT 4.0 in English at 96 dpi (scripts/wine-env). The package is
+# copied to C:\NorvoSetup, or to the folder of drive C: that NORVO_DISK names.
 set -euo pipefail
 name="$1" build="$2"
 robot="$build/uirobot.exe"
@@ -12,14 +13,16 @@ shots="$build/screenshots"
 source "$(dirname "$0")/lib.sh"
 scripts="$here/scripts"
 e2e_begin
-setup="$WINEPREFIX/drive_c/NorvoSetup"
+disk="${NORVO_DISK:-NorvoSetup}"
+setup="$WINEPREFIX/drive_c/$disk"
+rm -rf "$setup"
 cp -r "$build/package" "$setup"
 params='HKLM\SYSTEM\CurrentControlSet\Services\norvo\Parameters'
 loaded='HKLM\HARDWARE\DEVICEMAP\NorvoLoaded'
 devicemap='HKLM\HARDWARE\DEVICEMAP\SerialComm'
 
 run_installer() {  # <robot script> <shot prefix>
-  e2e_start "C:\\NorvoSetup\\norvoinst.exe"
+  e2e_start "C:\\$disk\\norvoinst.exe"
   local installer=$host
   e2e_robot "$scripts/$1" "$2"
   e2e_wait_exit "$installer" 20
@@ -237,12 +240,22 @@ case "$name" in
     run_installer uninstall.txt "$name"
     # The uninstall removed the applet from the system too; the package's copy now finds no
     # driver.
-    e2e_start control.exe "C:\\NorvoSetup\\norvo.cpl"
+    e2e_start control.exe "C:\\$disk\\norvo.cpl"
     e2e_robot "$scripts/no-driver.txt" "$name-applet"
     e2e_expect "driver image" no "$([ -f "$system32/drivers/norvo.sys" ] && echo yes || echo no)"
     e2e_expect "applet" no "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     e2e_expect "parameters" gone "$(wine reg query "$params" >/dev/null 2>&1 && echo present || echo gone)"
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
+    ;;
+  planted-dlls)
+    # A setupapi.dll and a comctl32.dll beside the installer, with DLLs of the program's own
+    # folder preferred to Wine's, as Windows prefers them: the installer loads neither (each
+    # would leave <its name>.loaded) and installs.
+    for dll in setupapi comctl32; do cp "$build/marker.dll" "$setup/$dll.dll"; done
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;setupapi,comctl32=n,b" install_package
+    e2e_expect "DLLs of the disk's folder loaded" "" "$(cd "$setup" && ls -- *.loaded 2>/dev/null || true)"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    e2e_expect "applet" yes "$([ -f "$system32/norvo.cpl" ] && echo yes || echo no)"
     ;;
   start-fails)
     install_package
