@@ -176,19 +176,6 @@ TEST_F(Installer, AnInfNamedInCapitalsIsFoundAndNamesTheDriverInCapitals) {
   EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), memory::FindService("norvo")->state);
 }
 
-TEST_F(Installer, AnInfThatIsNotBesideTheProgramIsNotFound) {
-  memory::RemoveFile(std::string(kPackageDir) + "norvo.inf");
-  memory::PutTextFile("C:\\norvo.inf", PackageInf());  // in another (say, the current) directory
-  ClickNextOnWelcome();
-  EXPECT_FALSE(RunInstaller());
-  ASSERT_EQ(1u, memory::MessageBoxes().size());
-  const memory::MessageBoxRecord& box = memory::MessageBoxes()[0];
-  EXPECT_EQ("Setup could not find a localised INF file", box.text);
-  EXPECT_EQ("Setup Error", box.caption);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.type);
-  EXPECT_EQ(nullptr, box.owner);
-}
-
 // Also with a path near the system's limit, the message shows it whole.
 TEST_F(Installer, AFileThatIsNotAWindows4InfIsRefusedAndTheOperationFails) {
   for (const std::string& dir : {std::string(kPackageDir), "C:\\" + std::string(230, 'd') + "\\"}) {
@@ -562,9 +549,11 @@ TEST_F(Installer, ADamagedInfIsNamedBeforeAnythingIsChanged) {
 // it does not fall back on the current directory.
 TEST_F(Installer, AProgramNameTheSystemCannotReportFindsNoInf) {
   std::string longDir = "C:\\" + std::string(250, 'd') + "\\";
-  for (const std::string& program : {std::string(), longDir + "norvoinst.exe"}) {  // a failure; a name cut short
+  // A failure; a name cut short; a program with no INF beside it (one in another directory).
+  for (const std::string& program : {std::string(), longDir + "norvoinst.exe", std::string(kPackageDir) + "norvoinst.exe"}) {
     memory::Reset();
     memory::PutTextFile("norvo.inf", PackageInf());  // what a search of the current directory finds
+    memory::PutTextFile("C:\\norvo.inf", PackageInf());
     memory::PutTextFile(longDir + "norvo.inf", PackageInf());
     memory::SetModulePath(program);
     ClickNextOnWelcome();
@@ -572,6 +561,8 @@ TEST_F(Installer, AProgramNameTheSystemCannotReportFindsNoInf) {
     ASSERT_EQ(1u, memory::MessageBoxes().size()) << program;
     EXPECT_EQ("Setup could not find a localised INF file", memory::MessageBoxes()[0].text);
     EXPECT_EQ("Setup Error", memory::MessageBoxes()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
+    EXPECT_EQ(nullptr, memory::MessageBoxes()[0].owner);
     EXPECT_EQ(0u, memory::PendingScripts());
   }
   // 259 characters and the NUL fill the buffer exactly: the name is whole.
