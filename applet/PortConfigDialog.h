@@ -64,6 +64,9 @@ class PortConfigDialog : public Dialog {
   void OnCancelButton();
   bool ConfirmOverwrite(const std::vector<int>& changedElsewhere);
   void ReportStoreFailure(const SettingsStore& store);
+  // Tells how the driver is after a failed start; reason is the start's, stopError the failed
+  // stop's (ERROR_SUCCESS when the driver stopped).
+  void ReportFailedStart(DWORD reason, DWORD stopError);
   // The ports' names, as a message lists them.
   std::string PortList(const std::vector<int>& ports) const;
 };

@@ -50,12 +50,16 @@ class SystemTools {
   // characters, in a buffer that the next call overwrites; nullptr when there is none.
   const char* GetFileVersionString(std::string path);
 
-  // Asks a service to stop and waits for it: 1 when it is stopped, 0 on failure. After 0 the
-  // thread's last error holds why: the Service Control Manager's reason, or
+  // Asks a service to stop and waits for it: 1 when it has stopped since the call (it is
+  // stopped, or it stopped and another program has started it again), 0 on failure. A stop that
+  // another program asked for serves as this one; a start under way is let finish first. After
+  // 0 the thread's last error holds why: the Service Control Manager's reason, or
   // ERROR_SERVICE_REQUEST_TIMEOUT when the service did not stop in time.
   int StopDriverService(std::string serviceName);
-  // Starts a service and waits for it: 1 started and running, 2 already running, 0 failure.
-  // After 0 the thread's last error holds why, as after a failed stop; after 1 or 2 it means
-  // nothing.
+  // Starts a service and waits for it: 1 started and running, 2 running without this call's
+  // start (it ran already, or another program started it meanwhile), 0 failure. After 0 the
+  // thread's last error holds why, as after a failed stop (ERROR_SERVICE_REQUEST_TIMEOUT when it
+  // was still starting, ERROR_SERVICE_ALREADY_RUNNING when it was still stopping); after 1 or 2
+  // it means nothing.
   int StartDriverService(std::string serviceName);
 };
