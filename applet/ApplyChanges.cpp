@@ -39,6 +39,10 @@ bool PortConfigDialog::IsAnyPortOpen() {
 }
 
 void PortConfigDialog::ApplyChanges() {
+  if (prefixTooLong) {
+    ShowMessage(Handle(), IDS_PREFIX_TOO_LONG, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   portNamePrefix = ToUpper(Trim(portNamePrefix));
   if (!IsValidPortName(portNamePrefix)) {
     ShowMessage(Handle(), IDS_INVALID_PREFIX, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);

@@ -31,6 +31,9 @@ class PortConfigDialog : public Dialog {
   // with what it holds then, to find ports that another program changed meanwhile.
   std::vector<PortSettings> settingsAsRead;
   std::string portNamePrefix;
+  // PortNamePrefix is longer than the 255 characters read: it cannot be checked, so Apply stores
+  // nothing.
+  bool prefixTooLong = false;
   HICON icon;
 
   Control versionText;

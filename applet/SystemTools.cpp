@@ -57,7 +57,11 @@ int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector
   FILETIME lastWrite;
   for (DWORD index = 0;; ++index) {
     DWORD length = kMaxKeyName;
-    if (RegEnumKeyExA(holder.key, index, name, &length, nullptr, nullptr, nullptr, &lastWrite) != ERROR_SUCCESS) break;
+    LONG result = RegEnumKeyExA(holder.key, index, name, &length, nullptr, nullptr, nullptr, &lastWrite);
+    // A name longer than the buffer (Wine makes keys of 256 characters) is left out; the keys
+    // after it are still listed.
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
     names.push_back(std::string(name, length));
     ++count;
   }
@@ -72,9 +76,11 @@ int SystemTools::ReadRegistryString(HKEY root, std::string keyPath, std::string 
   // is still terminated here.
   char buffer[kMaxStringBytes + 1];
   DWORD bytes = kMaxStringBytes;
-  if (RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes) !=
-      ERROR_SUCCESS) {
+  LONG result =
+      RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
+  if (result != ERROR_SUCCESS) {
     value.clear();
+    SetLastError(static_cast<DWORD>(result));
     return 0;
   }
   buffer[bytes < kMaxStringBytes ? bytes : kMaxStringBytes] = 0;

@@ -2,10 +2,10 @@
 // a local instance where they need one.
 //
 // Each result says whether the operation succeeded. The operations whose callers report why
-// they failed (the subkey enumeration, the key check, the writes, the snapshot and restore of a
-// value, the service stop and start) leave that reason as the thread's last error, as each says
-// below. The reads (string, binary, file version) give no reason: after them the last error is
-// whatever the system's calls left, and means nothing.
+// they failed (the subkey enumeration, the key check, the string read, the writes, the snapshot
+// and restore of a value, the service stop and start) leave that reason as the thread's last
+// error, as each says below. The other reads (binary, file version) give no reason: after them
+// the last error is whatever the system's calls left, and means nothing.
 #pragma once
 
 #include <string>
@@ -25,11 +25,13 @@ class SystemTools {
  public:
   virtual ~SystemTools();
 
-  // Names of all subkeys of a key, in the order the registry enumerates them. Returns their
-  // count, or 0 with the list untouched when the key can't be opened with full access; the
-  // thread's last error then holds the registry's reason (ERROR_SUCCESS after an enumeration).
+  // Names of all subkeys of a key, in the order the registry enumerates them, but for a name
+  // longer than 255 characters, which is left out. Returns their count, or 0 with the list
+  // untouched when the key can't be opened with full access; the thread's last error then holds
+  // the registry's reason (ERROR_SUCCESS after an enumeration).
   int EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector<std::string>& names);
-  // A string value of at most 256 bytes, terminating NUL included; 1 when read.
+  // A string value of at most 256 bytes, terminating NUL included; 1 when read, otherwise 0
+  // with the registry's reason as the thread's last error (ERROR_MORE_DATA for a longer value).
   int ReadRegistryString(HKEY root, std::string keyPath, std::string valueName, std::string& value);
   // At most size bytes of a value, whatever its stored type; 1 when read. A shorter value
   // leaves the rest of the buffer zero; a longer one fails and leaves the buffer alone.
