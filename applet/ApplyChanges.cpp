@@ -8,6 +8,7 @@
 #include "PortConfigDialog.h"
 #include "PortsInUseDialog.h"
 #include "SettingsStore.h"
+#include "System.h"
 #include "SystemTools.h"
 #include "Text.h"
 #include "resource.h"
@@ -38,6 +39,10 @@ bool PortConfigDialog::IsAnyPortOpen() {
 }
 
 void PortConfigDialog::ApplyChanges() {
+  if (prefixTooLong) {
+    ShowMessage(Handle(), IDS_PREFIX_TOO_LONG, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   portNamePrefix = ToUpper(Trim(portNamePrefix));
   if (!IsValidPortName(portNamePrefix)) {
     ShowMessage(Handle(), IDS_INVALID_PREFIX, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
@@ -71,19 +76,33 @@ void PortConfigDialog::ApplyChanges() {
   int stopped = tools.StopDriverService(kServiceName);
   DWORD stopError = GetLastError();
   int started = tools.StartDriverService(kServiceName);
-  // The reason is the start's own, read before anything else can change the last error...
+  // The reason is the start's own, read before anything else can change the last error.
   DWORD reason = GetLastError();
-  // ...unless the stop timed out and the start then met the driver still stopping: "already
-  // running" would be false, the stop that did not finish in time is the cause.
-  if (started == 0 && !stopped && stopError == ERROR_SERVICE_REQUEST_TIMEOUT && reason == ERROR_SERVICE_ALREADY_RUNNING)
-    reason = stopError;
   if (started == 0) {
-    ShowMessage(Handle(), IDS_NOT_APPLIED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {SystemText(reason).c_str()});
+    ReportFailedStart(reason, stopped ? ERROR_SUCCESS : stopError);
   } else if (started == 2 && !stopped) {
     // The driver kept running through the failed stop, so it still has its old settings.
     ShowMessage(Handle(), IDS_NOT_RESTARTED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
   }
   EndDialog(IDOK);
+}
+
+// The start's waiting is over: the state the driver is in now says what to tell.
+void PortConfigDialog::ReportFailedStart(DWORD reason, DWORD stopError) {
+  switch (Service(kServiceName).State()) {
+    case SERVICE_RUNNING:  // started just after the last look, after the settings were stored
+      return;
+    case SERVICE_START_PENDING:
+      ShowMessage(Handle(), IDS_STILL_STARTING, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    case SERVICE_STOP_PENDING:
+      ShowMessage(Handle(), IDS_STILL_STOPPING, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+      return;
+  }
+  // Stopped. A start refused as "already running" met the driver still on its way down, and has
+  // stopped since: the stop that did not finish in time is the cause.
+  if (reason == ERROR_SERVICE_ALREADY_RUNNING && stopError != ERROR_SUCCESS) reason = stopError;
+  ShowMessage(Handle(), IDS_NOT_APPLIED, IDS_CAPTION, MB_OK | MB_ICONEXCLAMATION, {SystemText(reason).c_str()});
 }
 
 // Names the ports another program changed and asks whether this window's settings replace

@@ -25,6 +25,13 @@ void ShowLevelRange(const Trackbar& slider, const Control& lowText, const Contro
   highText.SetText(LoadText(IDS_LEVEL_HIGH).c_str());
 }
 
+// Whether the system refuses a port key's path as longer than its registry calls take
+// (ERROR_MORE_DATA): that port's settings could be neither read nor stored.
+bool PathTooLong(SystemTools& tools, const std::string& keyName) {
+  std::string path = std::string(kParametersKey) + "\\" + keyName;
+  return !tools.CheckRegistryKeyAccess(HKEY_LOCAL_MACHINE, path, KEY_QUERY_VALUE) && GetLastError() == ERROR_MORE_DATA;
+}
+
 // A level as a number beside its slider.
 void ShowLevel(const Control& levelText, int32_t level) {
   char text[16];
@@ -97,10 +104,15 @@ BOOL PortConfigDialog::OnInitDialog() {
 
   SetIcon(icon);
 
+  // A prefix that cannot be read is "COM", but one too long to be read whole is not replaced:
+  // Apply names it.
   std::string prefix;
-  portNamePrefix = tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kParametersKey, "PortNamePrefix", prefix)
-                       ? Trim(prefix)
-                       : "COM";
+  if (tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kParametersKey, "PortNamePrefix", prefix))
+    portNamePrefix = Trim(prefix);
+  else if (GetLastError() == ERROR_MORE_DATA)
+    prefixTooLong = true;
+  else
+    portNamePrefix = "COM";
 
   DWORD listError = BuildPortList();
   if (portCount == 0 && listError == ERROR_ACCESS_DENIED) {
@@ -137,8 +149,10 @@ DWORD PortConfigDialog::BuildPortList() {
   for (size_t i = 0; i < portKeyNames.size();) {
     const std::string& name = portKeyNames[i];
     std::string device;
+    // A port is listed when the running driver published it, and when its key can be reached.
     if (name.compare(0, 5, "Norvo") == 0 &&
-        tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kSerialDeviceMap, Trim(name), device)) {
+        tools.ReadRegistryString(HKEY_LOCAL_MACHINE, kSerialDeviceMap, Trim(name), device) &&
+        !PathTooLong(tools, name)) {
       portNames.push_back(ToUpper(Trim(device)));
       ++i;
     } else {

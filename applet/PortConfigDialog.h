@@ -31,6 +31,9 @@ class PortConfigDialog : public Dialog {
   // with what it holds then, to find ports that another program changed meanwhile.
   std::vector<PortSettings> settingsAsRead;
   std::string portNamePrefix;
+  // PortNamePrefix is longer than the 255 characters read: it cannot be checked, so Apply stores
+  // nothing.
+  bool prefixTooLong = false;
   HICON icon;
 
   Control versionText;
@@ -64,6 +67,9 @@ class PortConfigDialog : public Dialog {
   void OnCancelButton();
   bool ConfirmOverwrite(const std::vector<int>& changedElsewhere);
   void ReportStoreFailure(const SettingsStore& store);
+  // Tells how the driver is after a failed start; reason is the start's, stopError the failed
+  // stop's (ERROR_SUCCESS when the driver stopped).
+  void ReportFailedStart(DWORD reason, DWORD stopError);
   // The ports' names, as a message lists them.
   std::string PortList(const std::vector<int>& ports) const;
 };

@@ -26,12 +26,17 @@ class KeyHolder {
   HKEY key = nullptr;
 };
 
-// Waits for a service to reach a state: 1 when it does, otherwise 0 with
+// Waits until a service's state is settled as the caller tells: 1 when it is, otherwise 0 with
 // ERROR_SERVICE_REQUEST_TIMEOUT as the reason (the polls may have left any code).
-int WaitFor(const Service& service, DWORD wanted) {
-  if (service.Poll([wanted](DWORD state) { return state == wanted; }) == wanted) return 1;
+template <class Settled>
+int WaitUntil(const Service& service, Settled settled) {
+  if (settled(service.Poll(settled))) return 1;
   SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
   return 0;
+}
+
+int WaitFor(const Service& service, DWORD wanted) {
+  return WaitUntil(service, [wanted](DWORD state) { return state == wanted; });
 }
 
 const DWORD kMaxKeyName = 256;
@@ -52,7 +57,11 @@ int SystemTools::EnumRegistrySubkeys(HKEY root, std::string keyPath, std::vector
   FILETIME lastWrite;
   for (DWORD index = 0;; ++index) {
     DWORD length = kMaxKeyName;
-    if (RegEnumKeyExA(holder.key, index, name, &length, nullptr, nullptr, nullptr, &lastWrite) != ERROR_SUCCESS) break;
+    LONG result = RegEnumKeyExA(holder.key, index, name, &length, nullptr, nullptr, nullptr, &lastWrite);
+    // A name longer than the buffer (Wine makes keys of 256 characters) is left out; the keys
+    // after it are still listed.
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) break;
     names.push_back(std::string(name, length));
     ++count;
   }
@@ -67,9 +76,11 @@ int SystemTools::ReadRegistryString(HKEY root, std::string keyPath, std::string 
   // is still terminated here.
   char buffer[kMaxStringBytes + 1];
   DWORD bytes = kMaxStringBytes;
-  if (RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes) !=
-      ERROR_SUCCESS) {
+  LONG result =
+      RegQueryValueExA(holder.key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
+  if (result != ERROR_SUCCESS) {
     value.clear();
+    SetLastError(static_cast<DWORD>(result));
     return 0;
   }
   buffer[bytes < kMaxStringBytes ? bytes : kMaxStringBytes] = 0;
@@ -198,16 +209,46 @@ int SystemTools::StartDriverService(std::string serviceName) {
   Service service(serviceName);
   if (!service.Handle()) return 0;
   if (service.State() == SERVICE_RUNNING) return 2;
-  if (!StartServiceA(service.Handle(), 0, nullptr)) return 0;
-  return WaitFor(service, SERVICE_RUNNING);
+  if (StartServiceA(service.Handle(), 0, nullptr)) return WaitFor(service, SERVICE_RUNNING);
+  if (GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) return 0;
+  // Refused as running: since the state was asked, another program has started the driver (a
+  // start under way is waited for), or it is still on its way down.
+  DWORD state = service.Poll([](DWORD now) { return now != SERVICE_START_PENDING; });
+  if (state == SERVICE_RUNNING) return 2;
+  // The other program's start failed: a request of this window's own tells why.
+  if (state == SERVICE_STOPPED)
+    return StartServiceA(service.Handle(), 0, nullptr) ? WaitFor(service, SERVICE_RUNNING) : 0;
+  SetLastError(state == SERVICE_START_PENDING ? ERROR_SERVICE_REQUEST_TIMEOUT : ERROR_SERVICE_ALREADY_RUNNING);
+  return 0;
 }
 
 int SystemTools::StopDriverService(std::string serviceName) {
   Service service(serviceName);
   if (!service.Handle()) return 0;
-  if (service.State() == SERVICE_STOPPED) return 1;
+  DWORD state = service.State();
+  // A start under way (another program's) may have begun before the caller stored its
+  // settings: the driver is stopped once it runs.
+  if (state == SERVICE_START_PENDING) state = service.Poll([](DWORD now) { return now != SERVICE_START_PENDING; });
+  if (state == SERVICE_STOPPED) return 1;
   SERVICE_STATUS status;
-  if (!ControlService(service.Handle(), SERVICE_CONTROL_STOP, &status)) return 0;
-  if (status.dwCurrentState == SERVICE_STOPPED) return 1;
-  return WaitFor(service, SERVICE_STOPPED);
+  if (ControlService(service.Handle(), SERVICE_CONTROL_STOP, &status)) {
+    state = status.dwCurrentState;
+  } else {
+    // Refused, yet the driver may have stopped meanwhile, or be on its way down at another
+    // program's request: that stop serves as this one.
+    DWORD error = GetLastError();
+    state = service.State();
+    if (state != SERVICE_STOPPED && state != SERVICE_STOP_PENDING) {
+      SetLastError(error);
+      return 0;
+    }
+  }
+  if (state == SERVICE_STOPPED) return 1;
+  // Once seen on its way down, a driver that is starting or running again has stopped and been
+  // started by another program since.
+  bool down = state == SERVICE_STOP_PENDING;
+  return WaitUntil(service, [&down](DWORD now) {
+    down = down || now == SERVICE_STOP_PENDING;
+    return now == SERVICE_STOPPED || (down && (now == SERVICE_START_PENDING || now == SERVICE_RUNNING));
+  });
 }

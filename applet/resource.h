@@ -41,6 +41,9 @@
 #define IDS_PARTLY_STORED 2007
 #define IDS_CHANGED_ELSEWHERE 2008
 #define IDS_KEY_GONE 2009
+#define IDS_STILL_STARTING 2010
+#define IDS_STILL_STOPPING 2011
+#define IDS_PREFIX_TOO_LONG 2012
 // 2100 to 2199: the caption of a message box.
 #define IDS_CAPTION 2100
 // 2200 on: the other texts the applet shows, and the parts of texts.

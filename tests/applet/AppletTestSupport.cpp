@@ -38,8 +38,14 @@ void SetLevel(const std::string& port, const std::string& name, int32_t value, D
   SetValue(std::string(kParameters) + "\\" + port, name, type, data);
 }
 
+// Below the opened Parameters key, as the driver's calls make it: its name may make a path
+// longer than the 8-bit calls take.
 void AddPort(const std::string& keyName, const std::string& device) {
-  CreateKey(std::string(kParameters) + "\\" + keyName);
+  HKEY parameters, key;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParameters, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parameters, nullptr);
+  RegCreateKeyExA(parameters, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCloseKey(key);
+  RegCloseKey(parameters);
   if (!device.empty()) SetString(kDeviceMap, keyName, device);
 }
 

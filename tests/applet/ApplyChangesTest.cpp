@@ -5,6 +5,7 @@
 
 #include "AppletTestSupport.h"
 #include "PortConfigDialog.h"
+#include "System.h"
 
 using memory::DialogUser;
 
@@ -324,26 +325,43 @@ TEST_F(ApplyChanges, ADriverThatWouldNotStopIsReportedAsNotRestarted) {
   EXPECT_EQ(0, starts);
 }
 
-TEST_F(ApplyChanges, ATimedOutStartGivesTheTimeoutAsItsReason) {
-  memory::FindService("norvo")->state = SERVICE_STOPPED;
-  memory::FindService("norvo")->queriesToStart = 100;
-  SetLastError(ERROR_FILE_NOT_FOUND);  // what an earlier call might have left
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
-                                      "The service did not respond to the start or control request in a timely "
-                                      "fashion.\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
+// A stop or start not over after its polls: the message tells the state the driver is in then.
+TEST_F(ApplyChanges, AStopOrStartNotOverInTimeIsToldByTheDriversStateThen) {
+  struct Case {
+    int queriesToStop, queriesToStart;
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {100, 0, {"The settings are stored, but the driver is still stopping, so it could not be started again.\n"
+                "Once it has stopped, start it: it then uses the new settings."}},
+      // It stopped just after the start met it still stopping, which the system calls running.
+      {22, 0, {"The changes cannot be applied and the driver is stopped.\nReason: The service did not respond to the "
+               "start or control request in a timely fashion.\n\nPlease restart this applet and configure it correctly."}},
+      {0, 100, {"The settings are stored, and the driver is still starting.\nIt uses the new settings once it has started."}},
+      {0, 20, {}},  // running just after the last poll
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.queriesToStop + c.queriesToStart);
+    memory::Reset();
+    SetUp();
+    memory::FindService("norvo")->queriesToStop = c.queriesToStop;
+    memory::FindService("norvo")->queriesToStart = c.queriesToStart;
+    EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
+    EXPECT_EQ(c.boxes, Boxes());
+  }
 }
 
-TEST_F(ApplyChanges, AStopThatTimesOutIsTheReasonWhenTheStartMeetsTheDriverStillStopping) {
-  // The stop times out; the start then meets a driver still stopping, which the system calls
-  // "already running": the timeout is the true reason.
-  memory::FindService("norvo")->queriesToStop = 100;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
-                                      "The service did not respond to the start or control request in a timely fashion."
-                                      "\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
+// Another window applies at the same time and starts the driver after this window's stop: it
+// reads the stored settings, which is success.
+TEST_F(ApplyChanges, ADriverAnotherProgramStartedAfterThisWindowsStopIsApplied) {
+  memory::FindService("norvo")->queriesToStop = 1;
+  memory::FindService("norvo")->queriesToStart = 2;
+  memory::FindService("norvo")->onStopped = [] { StartServiceA(Service("norvo").Handle(), 0, nullptr); };
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) {
+              user.Drag(IDC_TX_SLIDER, 99);
+              user.Click(IDOK);
+            }));
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(99, loadedTx);
 }
 
 TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {

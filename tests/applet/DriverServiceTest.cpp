@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "AppletTestSupport.h"
+#include "System.h"
 #include "SystemTools.h"
 
 namespace {
@@ -126,6 +127,30 @@ TEST(DriverService, ADriverThatRefusesToStopIsThenFoundRunning) {
   EXPECT_EQ(0, tools.StopDriverService("norvo"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), GetLastError());
   EXPECT_EQ(2, tools.StartDriverService("norvo"));
+}
+
+// Another program (a second window of the applet) stops or starts the driver at the same time:
+// its stop serves as this one's, its start is waited for (and let finish before a stop), and when
+// that start fails, this one's own request tells why.
+TEST(DriverService, AStopOrStartOfAnotherProgramUnderWayIsWaitedFor) {
+  SystemTools tools;
+  memory::AddService("norvo", Driver(SERVICE_STOPPED));
+  memory::ServiceBehaviour* driver = memory::FindService("norvo");
+  driver->queriesToStart = driver->queriesToStop = 2;
+  SERVICE_STATUS status;
+  StartServiceA(Service("norvo").Handle(), 0, nullptr);
+  EXPECT_EQ(2, tools.StartDriverService("norvo"));
+  ControlService(Service("norvo").Handle(), SERVICE_CONTROL_STOP, &status);
+  EXPECT_EQ(1, tools.StopDriverService("norvo"));
+  int runs = 0;
+  driver->onRunning = [&runs] { ++runs; };
+  StartServiceA(Service("norvo").Handle(), 0, nullptr);
+  EXPECT_EQ(1, tools.StopDriverService("norvo"));
+  EXPECT_EQ(1, runs);  // its start was let finish
+  StartServiceA(Service("norvo").Handle(), 0, nullptr);
+  driver->onRunning = [driver] { driver->state = SERVICE_STOPPED, driver->startError = 0x20001234; };
+  EXPECT_EQ(0, tools.StartDriverService("norvo"));
+  EXPECT_EQ(0x20001234u, GetLastError());
 }
 
 }  // namespace

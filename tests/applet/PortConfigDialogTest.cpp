@@ -246,7 +246,8 @@ TEST(PortConfigDialog, DefaultResetsOnlyTheSelectedPortAndCancelWritesNothing) {
   EXPECT_FALSE(ReadValue(std::string(kParameters) + "\\NorvoP10", "TxFIFO").present);
 }
 
-TEST(PortConfigDialog, ThePrefixIsHeldTrimmedInItsOwnCaseOrAsComWhenUnreadable) {
+// A prefix too long to be read whole is not taken as COM (as a missing one is): Apply names it.
+TEST(PortConfigDialog, ThePrefixIsHeldTrimmedInItsOwnCaseAndOneTooLongToReadStopsApply) {
   InstallThreePorts();
   SetString(kParameters, "PortNamePrefix", " \t com \r\n");
   PortConfigDialog trimmed;
@@ -254,21 +255,31 @@ TEST(PortConfigDialog, ThePrefixIsHeldTrimmedInItsOwnCaseOrAsComWhenUnreadable) 
   trimmed.DoModal();
   EXPECT_EQ("com", trimmed.portNamePrefix);
 
-  SetString(kParameters, "PortNamePrefix", std::string(300, 'C'));
-  PortConfigDialog tooLong;
-  memory::OnDialog(kConfig, [](DialogUser& user) { user.Key(VK_ESCAPE); });
-  tooLong.DoModal();
-  EXPECT_EQ("COM", tooLong.portNamePrefix);
+  SetString(kParameters, "PortNamePrefix", std::string(290, 'C') + ":");
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    user.Click(IDOK);
+    user.Key(VK_ESCAPE);
+  });
+  DoubleClick();
+  ASSERT_NE(nullptr, OnlyBox());
+  EXPECT_EQ("The port name prefix in the driver's settings (PortNamePrefix) is longer than 255 characters: this "
+            "program cannot read it whole.\nNothing has been stored and the driver has not been changed.",
+            OnlyBox()->text);
 }
 
-TEST(PortConfigDialog, ADeviceNameOfMoreThan255CharactersLeavesThePortOut) {
+// Ports that cannot be read whole are left out: by the device name, the key's path (261
+// characters) or the key's name (256 characters, enumerated first).
+TEST(PortConfigDialog, PortsThatCannotBeReadWholeAreLeftOut) {
   InstallThreePorts();
   SetString(kDeviceMap, "NorvoP9", std::string(256, 'X'));
+  AddPort("NorvoP5" + std::string(203, 'x'), "COM5");
+  AddPort("NorvoA" + std::string(250, 'x'), "COM1");
   memory::OnDialog(kConfig, [](DialogUser& user) {
     EXPECT_EQ((std::vector<std::string>{"COM2", "COM10"}), user.Items(IDC_PORT_COMBO));
     user.Key(VK_ESCAPE);
   });
   DoubleClick();
+  EXPECT_EQ(0u, memory::PendingScripts());
 }
 
 TEST(PortConfigDialog, TheSystemMenuOpensTheAboutBoxWhichBlocksTheDialog) {

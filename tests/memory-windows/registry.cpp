@@ -109,6 +109,10 @@ std::vector<std::string> SplitPath(LPCSTR path) {
   return parts;
 }
 
+// The 8-bit calls convert a key's path in a buffer of the thread's that holds 260 characters:
+// a longer path fails with ERROR_MORE_DATA before any key is looked at, as under Wine.
+bool PathTooLong(LPCSTR path) { return path && std::strlen(path) > 260; }
+
 // ERROR_SUCCESS, or the error of a read or write that a test made fail.
 LSTATUS ScriptedResult(std::deque<Failures>& plan) {
   while (!plan.empty() && plan.front().failCount <= 0) plan.pop_front();
@@ -175,7 +179,8 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHK
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;  // on every failure, as the system does
+  if (memory::PathTooLong(subKey)) return ERROR_MORE_DATA;  // the handle left as it was
+  *result = nullptr;  // on every other failure, as the system does
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   for (const std::string& part : memory::SplitPath(subKey)) {
     auto it = node->subkeys.find(part);
@@ -193,7 +198,8 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR keyClass, D
   std::shared_ptr<memory::Key> node;
   REGSAM access;
   if (!result) return ERROR_INVALID_PARAMETER;
-  *result = nullptr;  // on every failure, as under Wine
+  if (memory::PathTooLong(subKey)) return ERROR_MORE_DATA;  // the handle left as it was
+  *result = nullptr;  // on every other failure, as under Wine
   if (!memory::Resolve(key, &node, &access)) return ERROR_INVALID_HANDLE;
   if (node->deleted) return ERROR_FILE_NOT_FOUND;
   bool created = false;

@@ -160,19 +160,23 @@ BOOL WINAPI ControlService(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS sta
     SetLastError(ERROR_INVALID_SERVICE_CONTROL);
     return FALSE;
   }
+  // A service on its way down takes no second stop, as under Wine.
+  if (service->state == SERVICE_STOP_PENDING) {
+    memory::Fill(*service, status);
+    SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+    return FALSE;
+  }
   if (service->stopError) {
     if (service->stopError == ERROR_INVALID_SERVICE_CONTROL || service->stopError == ERROR_SERVICE_CANNOT_ACCEPT_CTRL)
       memory::Fill(*service, status);
     SetLastError(service->stopError);
     return FALSE;
   }
-  if (service->state != SERVICE_STOP_PENDING) {
-    Scm().pending = service->queriesToStop;
-    if (Scm().pending > 0)
-      service->state = SERVICE_STOP_PENDING;
-    else
-      memory::Enter(service, SERVICE_STOPPED);
-  }
+  Scm().pending = service->queriesToStop;
+  if (Scm().pending > 0)
+    service->state = SERVICE_STOP_PENDING;
+  else
+    memory::Enter(service, SERVICE_STOPPED);
   memory::Fill(*service, status);
   return TRUE;
 }

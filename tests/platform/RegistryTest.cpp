@@ -1,6 +1,7 @@
 // What the registry calls do, as the programs rely on it.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -289,3 +290,20 @@ TEST(Registry, FailedCallsLeaveTheirOutputsAsTheSystemDoes) {
 }
 
 }  // namespace
+
+// The 8-bit calls take a key path of up to 260 characters; a key name of 256, which they make,
+// overfills the usual buffer of 256.
+TEST(Registry, APathOver260CharactersIsRefusedAndANameOf256OverfillsTheUsualBuffer) {
+  std::string name(259 - std::strlen(kScratchKey), 'p'), longName(256, 'n');
+  HKEY key = Create("\\" + name), other = kMarkerKey;
+  name = kScratchKey + ("\\" + name + "p");
+  EXPECT_EQ(ERROR_MORE_DATA, RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_READ, &other));
+  EXPECT_EQ(kMarkerKey, other);
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(key, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr));
+  RegCloseKey(other);
+  char text[256];
+  DWORD length = sizeof text;
+  EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExA(key, 0, text, &length, nullptr, nullptr, nullptr, nullptr));
+  RegDeleteKeyA(key, longName.c_str());  // more than the cleanup's buffer takes
+  RegCloseKey(key);
+}
