@@ -276,21 +276,26 @@ TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
   EXPECT_FALSE(KeyExists(kServiceKey));
 }
 
+// Only "Exit" (the page's OK) leads to the restart prompt; Esc on the finished page ends quietly.
 TEST_F(Installer, AnInstallThatFindsTheDriverRunningOffersTheRestartAfterExit) {
-  memory::ServiceBehaviour running;
-  running.state = SERVICE_RUNNING;
-  running.stopError = ERROR_INVALID_SERVICE_CONTROL;  // the old driver won't stop
-  memory::AddService("norvo", running);
-  Operate(true, [](DialogUser& page) {
-    EXPECT_EQ("The operation was completed successfully.", page.Text(IDC_STATUS_TEXT));
-    EXPECT_TRUE(memory::MessageBoxes().empty());
-    page.Click(IDC_NEXT_BUTTON);
-  });
-  memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
-  EXPECT_FALSE(RunInstaller());
-  EXPECT_EQ((std::vector<std::string>{"System Settings Change"}), Captions());
-  EXPECT_EQ(0u, memory::PendingScripts());
-  EXPECT_TRUE(memory::RestartRequests().empty());
+  for (bool exit : {true, false}) {
+    memory::Reset();
+    SetUp();
+    memory::ServiceBehaviour running;
+    running.state = SERVICE_RUNNING;
+    running.stopError = ERROR_INVALID_SERVICE_CONTROL;  // the old driver won't stop
+    memory::AddService("norvo", running);
+    Operate(true, [=](DialogUser& page) {
+      EXPECT_EQ("The operation was completed successfully.", page.Text(IDC_STATUS_TEXT));
+      EXPECT_TRUE(memory::MessageBoxes().empty());
+      exit ? page.Click(IDC_NEXT_BUTTON) : page.Key(VK_ESCAPE);
+    });
+    if (exit) memory::OnMessageBox("System Settings Change", [](DialogUser& prompt) { prompt.Click(IDNO); });
+    EXPECT_FALSE(RunInstaller());
+    EXPECT_EQ(std::vector<std::string>(exit, "System Settings Change"), Captions());
+    EXPECT_EQ(0u, memory::PendingScripts());
+    EXPECT_TRUE(memory::RestartRequests().empty());
+  }
 }
 
 // A reinstall that fails after its copies (the new disk's service section names no image) puts
@@ -449,16 +454,6 @@ TEST_F(Installer, ARemovalThatCouldNotStopTheDriverNamesTheRestartAndOffersIt) {
     EXPECT_EQ(c.slept, memory::Clock());
     EXPECT_EQ(std::vector<std::string>(c.status == done, "Stopping the driver..."), stepsSeen);
   }
-}
-
-TEST_F(Installer, OnlyTheOkResultOfThePageLeadsToTheRestartPrompt) {
-  memory::ServiceBehaviour running;
-  running.state = SERVICE_RUNNING;
-  running.stopError = ERROR_INVALID_SERVICE_CONTROL;
-  memory::AddService("norvo", running);
-  Operate(true, [](DialogUser& page) { page.Key(VK_ESCAPE); });
-  RunInstaller();
-  EXPECT_TRUE(memory::MessageBoxes().empty());
 }
 
 // A driver that does not start (disabled; added under another name than its INF's) is reported
