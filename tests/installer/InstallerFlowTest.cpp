@@ -529,6 +529,7 @@ TEST_F(Installer, ADamagedInfIsNamedBeforeAnythingIsChanged) {
       ASSERT_EQ((std::vector<std::string>{kCaption, kErrorCaption}), Captions());
       EXPECT_EQ(c.message, memory::MessageBoxes()[0].text);
       EXPECT_NE(nullptr, memory::MessageBoxes()[0].owner);
+      EXPECT_EQ(kErrorText, memory::MessageBoxes()[1].text);  // no driver was stopped
       EXPECT_EQ(working ? "the old driver" : "", memory::FileText(DriverImage()));
       EXPECT_EQ(working, KeyExists(kServiceKey));
       EXPECT_EQ(working, KeyExists(std::string(kServiceKey) + "\\Parameters"));
