@@ -291,6 +291,16 @@ case "$name" in
     printf 'This is not an INF file.\r\n' >"$setup/norvo.inf"
     run_installer broken-inf.txt "$name"
     ;;
+  damaged-inf)
+    install_package
+    # The disk's INF cut short before its [Strings] section, over a working install: named before
+    # anything is changed; the driver that ran runs on, from the same image.
+    sed -i '/^\[Strings\]/,$d' "$setup/norvo.inf"
+    printf 'a newer image' >>"$setup/norvo.sys"
+    run_installer damaged-inf.txt "$name"
+    e2e_expect "old image" same "$(cmp "$build/package/norvo.sys" "$system32/drivers/norvo.sys" && echo same)"
+    e2e_expect "service state" "4  RUNNING" "$(service_state)"
+    ;;
   missing-section)
     printf '[Version]\r\nSignature="$Windows NT$"\r\n' >"$setup/norvo.inf"
     run_installer missing-section.txt "$name"
