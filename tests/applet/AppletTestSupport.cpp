@@ -38,8 +38,7 @@ void SetLevel(const std::string& port, const std::string& name, int32_t value, D
   SetValue(std::string(kParameters) + "\\" + port, name, type, data);
 }
 
-// Below the opened Parameters key, as the driver's calls make it: its name may make a path
-// longer than the 8-bit calls take.
+// Below the opened Parameters key, so that the path may be longer than the 8-bit calls take.
 void AddPort(const std::string& keyName, const std::string& device) {
   HKEY parameters, key;
   RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParameters, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parameters, nullptr);

@@ -5,7 +5,6 @@
 
 #include "AppletTestSupport.h"
 #include "PortConfigDialog.h"
-#include "System.h"
 
 using memory::DialogUser;
 
@@ -348,20 +347,6 @@ TEST_F(ApplyChanges, AStopOrStartNotOverInTimeIsToldByTheDriversStateThen) {
     EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
     EXPECT_EQ(c.boxes, Boxes());
   }
-}
-
-// Another window applies at the same time and starts the driver after this window's stop: it
-// reads the stored settings, which is success.
-TEST_F(ApplyChanges, ADriverAnotherProgramStartedAfterThisWindowsStopIsApplied) {
-  memory::FindService("norvo")->queriesToStop = 1;
-  memory::FindService("norvo")->queriesToStart = 2;
-  memory::FindService("norvo")->onStopped = [] { StartServiceA(Service("norvo").Handle(), 0, nullptr); };
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) {
-              user.Drag(IDC_TX_SLIDER, 99);
-              user.Click(IDOK);
-            }));
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(99, loadedTx);
 }
 
 TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {

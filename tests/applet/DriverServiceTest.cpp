@@ -129,9 +129,8 @@ TEST(DriverService, ADriverThatRefusesToStopIsThenFoundRunning) {
   EXPECT_EQ(2, tools.StartDriverService("norvo"));
 }
 
-// Another program (a second window of the applet) stops or starts the driver at the same time:
-// its stop serves as this one's, its start is waited for (and let finish before a stop), and when
-// that start fails, this one's own request tells why.
+// Another program (a second window) stops or starts the driver meanwhile: its stop serves, even
+// when it starts the driver again; its start is waited for (let finish before a stop) or redone.
 TEST(DriverService, AStopOrStartOfAnotherProgramUnderWayIsWaitedFor) {
   SystemTools tools;
   memory::AddService("norvo", Driver(SERVICE_STOPPED));
@@ -145,9 +144,11 @@ TEST(DriverService, AStopOrStartOfAnotherProgramUnderWayIsWaitedFor) {
   int runs = 0;
   driver->onRunning = [&runs] { ++runs; };
   StartServiceA(Service("norvo").Handle(), 0, nullptr);
+  driver->queriesToStart = 3;  // the other program's start after this stop, still under way below
+  driver->onStopped = [] { StartServiceA(Service("norvo").Handle(), 0, nullptr); };
   EXPECT_EQ(1, tools.StopDriverService("norvo"));
   EXPECT_EQ(1, runs);  // its start was let finish
-  StartServiceA(Service("norvo").Handle(), 0, nullptr);
+  driver->onStopped = nullptr;
   driver->onRunning = [driver] { driver->state = SERVICE_STOPPED, driver->startError = 0x20001234; };
   EXPECT_EQ(0, tools.StartDriverService("norvo"));
   EXPECT_EQ(0x20001234u, GetLastError());
