@@ -227,7 +227,7 @@ BOOL WINAPI SetupFindFirstLineA(HINF inf, PCSTR section, PCSTR key, PINFCONTEXT 
   auto it = Api().infs.find(inf);
   if (it == Api().infs.end()) return Answer(ERROR_INVALID_HANDLE);
   auto found = it->second.sections.find(memory::Upper(section ? section : ""));
-  if (found == it->second.sections.end()) return Answer(ERROR_SECTION_NOT_FOUND);
+  if (found == it->second.sections.end()) return Answer(ERROR_LINE_NOT_FOUND);
   for (UINT line = 0; line < found->second.size(); ++line) {
     if (key && !memory::SameText(found->second[line].key, key)) continue;
     *context = {inf, inf, static_cast<UINT>(std::distance(it->second.sections.begin(), found)), line};
