@@ -197,57 +197,46 @@ TEST_F(Installer, AFileThatIsNotAWindows4InfIsRefusedAndTheOperationFails) {
   }
 }
 
-TEST_F(Installer, CancellingTheSystemsPromptForAMissingFileFailsWithoutAnErrorBox) {
-  memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
-  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
-  memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
-  RunInstaller();
-  EXPECT_EQ((std::vector<std::string>{"Files Needed", kErrorCaption}), Captions());
-  EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), memory::MessageBoxes()[0].type);  // no Skip for the driver
-  EXPECT_TRUE(memory::Executed().empty());
-  EXPECT_EQ(0, memory::OpenSetupObjects());
-}
-
-// A prompt for a missing file whose answer is always "try again at the same place" (as a user
-// may give, and as some SetupAPI implementations give without asking) must not loop for ever:
-// after five tries for the same file the operation fails with the reason, having copied nothing.
-TEST_F(Installer, AMissingFileAskedForAgainAndAgainFailsWithTheReasonAfterFiveTries) {
-  memory::RemoveFile(std::string(kPackageDir) + "norvo.sys");
-  Operate(true, [](DialogUser&) { ADD_FAILURE() << "the page should have closed"; });
-  RunInstaller();  // every "Files Needed" prompt is answered with its default button, OK
-  EXPECT_EQ((std::vector<std::string>{"Files Needed", "Files Needed", "Files Needed", "Files Needed", "Files Needed",
-                                      kCaption, kErrorCaption}),
-            Captions());
-  ASSERT_EQ(7u, memory::MessageBoxes().size());
-  EXPECT_EQ("The system cannot find the file specified.", memory::MessageBoxes()[5].text);
-  EXPECT_FALSE(memory::FileExists(DriverImage()));
-  EXPECT_FALSE(memory::FileExists(AppletFile()));
-  EXPECT_TRUE(memory::Executed().empty());
-  EXPECT_EQ(0, memory::OpenSetupObjects());
-}
-
-// The count is per file and starts again for the next one: a file put in place at its fifth
-// prompt is copied, and a second missing file gets its own five tries.
-TEST_F(Installer, AMissingFileSuppliedAtItsLastTryIsCopiedAndTheNextFileHasItsOwnTries) {
-  std::string driver = std::string(kPackageDir) + "norvo.sys", applet = std::string(kPackageDir) + "norvo.cpl";
-  memory::RemoveFile(driver);
-  memory::RemoveFile(applet);
-  Operate(true, [](DialogUser& page) { page.Click(IDC_NEXT_BUTTON); });
-  for (int i = 0; i < 4; ++i) memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDOK); });
-  memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
-    memory::PutFile(driver);
-    prompt.Click(IDOK);
-  });
-  for (int i = 0; i < 4; ++i) memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDOK); });
-  memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
-    memory::PutFile(applet);
-    prompt.Click(IDOK);
-  });
-  RunInstaller();
-  EXPECT_EQ(std::vector<std::string>(10, "Files Needed"), Captions());
-  EXPECT_TRUE(memory::FileExists(DriverImage()));
-  EXPECT_TRUE(memory::FileExists(AppletFile()));
-  EXPECT_EQ(ControlPanel(), memory::Executed().back());
+// The system's prompt for a missing file. Cancel fails without an error box. "Try again at the
+// same place" for ever (as a user may answer, and as some SetupAPI implementations answer without
+// asking) must not loop: after five tries the operation fails with the reason, having copied
+// nothing. The count is per file: a file put in place at its fifth prompt is copied, and the next
+// missing file gets five tries of its own.
+TEST_F(Installer, AMissingFileIsAskedForFiveTimesThenFailsWithTheReasonUnlessSuppliedOrCancelled) {
+  const std::string driver = std::string(kPackageDir) + "norvo.sys", applet = std::string(kPackageDir) + "norvo.cpl";
+  const std::vector<std::string> prompts(5, "Files Needed");
+  for (const char* answer : {"Cancel", "OK", "supplied at the fifth"}) {
+    SCOPED_TRACE(answer);
+    memory::Reset();
+    SetUp();
+    const bool supplied = answer[0] == 's';
+    std::vector<std::string> captions{"Files Needed", kErrorCaption};
+    if (answer[0] == 'O') captions = prompts, captions.insert(captions.end(), {kCaption, kErrorCaption});
+    if (supplied) captions = prompts, captions.insert(captions.end(), prompts.begin(), prompts.end());
+    memory::RemoveFile(driver);
+    if (supplied) memory::RemoveFile(applet);
+    Operate(true, [=](DialogUser& page) {
+      if (!supplied) ADD_FAILURE() << "the page should have closed";
+      page.Click(IDC_NEXT_BUTTON);
+    });
+    if (answer[0] == 'C') memory::OnMessageBox("Files Needed", [](DialogUser& prompt) { prompt.Click(IDCANCEL); });
+    for (const std::string& file : supplied ? std::vector<std::string>{driver, applet} : std::vector<std::string>{})
+      for (int i = 1; i <= 5; ++i)
+        memory::OnMessageBox("Files Needed", [=](DialogUser& prompt) {
+          if (i == 5) memory::PutFile(file);
+          prompt.Click(IDOK);
+        });
+    RunInstaller();  // prompts not scripted are answered with their default button, OK
+    EXPECT_EQ(captions, Captions());
+    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL), memory::MessageBoxes()[0].type);  // no Skip for the driver
+    if (answer[0] == 'O') {
+      EXPECT_EQ("The system cannot find the file specified.", memory::MessageBoxes()[5].text);
+    }
+    EXPECT_EQ(supplied, memory::FileExists(DriverImage()));
+    EXPECT_EQ(supplied, memory::FileExists(AppletFile()));
+    EXPECT_EQ(supplied ? std::vector<std::string>{ControlPanel()} : std::vector<std::string>{}, memory::Executed());
+    EXPECT_EQ(0, memory::OpenSetupObjects());
+  }
 }
 
 TEST_F(Installer, UninstallSkipsAFileThatIsAlreadyGoneAndRemovesEverything) {
