@@ -5,11 +5,14 @@
 # Screenshots of every step go to <build dir>/screenshots/<name>-<step>.png, in a folder such
 # as win2k/ or de/120dpi/ when NORVO_WINDOWS, NORVO_LANGUAGE or NORVO_DPI pick another Windows
 # version, language or dpi than NT 4.0 in English at 96 dpi (scripts/wine-env). The package is
-# copied to C:\NorvoSetup, or to the folder of drive C: that NORVO_DISK names.
+# copied to C:\NorvoSetup, or to the folder of drive C: that NORVO_DISK names (screenshots then in
+# other-folder/).
 set -euo pipefail
 name="$1" build="$2"
 robot="$build/uirobot.exe"
-shots="$build/screenshots"
+# A run from another disk folder keeps its screenshots apart from the run of the same scenario
+# and settings from C:\NorvoSetup, which may run beside it.
+shots="$build/screenshots${NORVO_DISK:+/other-folder}"
 source "$(dirname "$0")/lib.sh"
 scripts="$here/scripts"
 e2e_begin
