@@ -44,6 +44,14 @@ class ApplyChanges : public testing::Test {
     return result;
   }
 
+  // A fresh machine for a test's next case, the messages shown so far kept on record.
+  void Again() {
+    KeepShownMessages();
+    memory::Reset();
+    starts = 0;
+    SetUp();
+  }
+
   bool ServiceTouched() const {
     for (const std::string& call : memory::ServiceCalls())
       if (call.rfind("ControlService", 0) == 0 || call.rfind("StartServiceA", 0) == 0) return true;
@@ -64,7 +72,7 @@ class ApplyChanges : public testing::Test {
 TEST_F(ApplyChanges, StoresEveryPortInOrderThenRestartsTheDriverWhichLoadsTheNewValues) {
   EXPECT_EQ(IDOK, Run([](DialogUser& user) {
               user.Drag(IDC_TX_SLIDER, 99);
-              user.Click(IDOK);
+              user.Key(VK_RETURN);  // "Apply and Exit" is the default button
             }));
   std::vector<std::string> expected;
   for (const char* port : {"NorvoP2", "NorvoP9", "NorvoP10"})
@@ -82,11 +90,6 @@ TEST_F(ApplyChanges, StoresEveryPortInOrderThenRestartsTheDriverWhichLoadsTheNew
   auto control = std::find(calls.begin(), calls.end(), "ControlService norvo 1");
   auto start = std::find(calls.begin(), calls.end(), "StartServiceA norvo");
   EXPECT_TRUE(control < start && start != calls.end());
-}
-
-TEST_F(ApplyChanges, EnterAppliesAsTheDefaultButton) {
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Key(VK_RETURN); }));
-  EXPECT_EQ(1, starts);
 }
 
 // Another program (a second window of the applet, say) stores settings while this window is
@@ -117,8 +120,7 @@ TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) 
   EXPECT_FALSE(ServiceTouched());
   EXPECT_EQ(7, ReadValue(std::string(kParameters) + "\\NorvoP9", "TxFIFO").AsInt());
 
-  memory::Reset();
-  SetUp();
+  Again();
   EXPECT_EQ(IDOK, Run([&](DialogUser& user) {
               otherProgram();
               user.Click(IDOK);  // the box's default button, Yes
@@ -128,8 +130,11 @@ TEST_F(ApplyChanges, SettingsAnotherProgramStoredMeanwhileAreNotReplacedUnseen) 
   EXPECT_EQ(1, starts);
 }
 
+// A port whose device is gone counts as free.
 TEST_F(ApplyChanges, OpensEachPortExclusivelyForOverlappedUseAndClosesItAtOnce) {
-  Run([](DialogUser& user) { user.Click(IDOK); });
+  memory::RemoveDevice("COM2");
+  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
+  EXPECT_EQ(1, starts);
   ASSERT_EQ(3u, memory::DeviceOpens().size());
   const memory::DeviceOpen& open = memory::DeviceOpens()[0];
   EXPECT_EQ("\\\\.\\COM2", open.path);
@@ -140,47 +145,40 @@ TEST_F(ApplyChanges, OpensEachPortExclusivelyForOverlappedUseAndClosesItAtOnce) 
   EXPECT_EQ("\\\\.\\COM10", memory::DeviceOpens()[2].path);
 }
 
-TEST_F(ApplyChanges, ThePrefixIsTrimmedAndUpperCasedAndAcceptedWithSpacesInside) {
-  const std::pair<const char*, const char*> prefixes[] = {
-      {" \tcom ", "COM"}, {"Com1", "COM1"}, {"CO M.1", "CO M.1"}, {"\vazaz\f", "AZAZ"}, {"z", "Z"}};
-  for (const auto& prefix : prefixes) {
-    const char* stored = prefix.first;
-    memory::Reset();
-    SetUp();
-    SetString(kParameters, "PortNamePrefix", stored);
-    PortConfigDialog fresh;
-    memory::OnDialog(kConfig, [](DialogUser& user) { user.Click(IDOK); });
-    EXPECT_EQ(IDOK, fresh.DoModal()) << stored;
-    EXPECT_EQ(prefix.second, fresh.portNamePrefix);
-    EXPECT_TRUE(memory::MessageBoxes().empty());
-  }
-}
-
-TEST_F(ApplyChanges, AnInvalidPrefixKeepsTheDialogOpenWithNothingWrittenAndTheDriverUntouched) {
-  std::vector<std::pair<std::string, std::string>> invalid = {{" \t ", ""}, {"", ""}};
-  for (char c : std::string("\\/*?|<>:\"")) invalid.push_back({std::string(" co") + c + "z ", std::string("CO") + c + "Z"});
-  for (const auto& prefix : invalid) {
-    const std::string& stored = prefix.first;
-    memory::Reset();
-    SetUp();
-    SetString(kParameters, "PortNamePrefix", stored);
+// The prefix is trimmed and upper-cased, and accepted with spaces inside. An empty one, or one
+// with a character a device name cannot hold, keeps the dialog open (with the same answer every
+// time) with nothing written and the driver untouched.
+TEST_F(ApplyChanges, ThePrefixIsTrimmedAndUpperCasedAndAnInvalidOneKeepsTheDialogOpen) {
+  struct Prefix {
+    std::string stored, held;
+    bool valid;
+  };
+  std::vector<Prefix> prefixes = {{" \tcom ", "COM", true}, {"Com1", "COM1", true}, {"CO M.1", "CO M.1", true},
+                                  {"\vazaz\f", "AZAZ", true}, {"z", "Z", true}, {" \t ", "", false}, {"", "", false}};
+  for (char c : std::string("\\/*?|<>:\"")) prefixes.push_back({std::string(" co") + c + "z ", std::string("CO") + c + "Z", false});
+  for (const Prefix& prefix : prefixes) {
+    SCOPED_TRACE(prefix.stored);
+    Again();
+    SetString(kParameters, "PortNamePrefix", prefix.stored);
     memory::ForgetRegistryWrites();
     PortConfigDialog fresh;
-    memory::OnDialog(kConfig, [](DialogUser& user) {
+    memory::OnDialog(kConfig, [&](DialogUser& user) {
       user.Click(IDOK);
+      if (prefix.valid) return;
       EXPECT_FALSE(user.Ended());
-      user.Click(IDOK);  // the same answer every time
+      user.Click(IDOK);
       user.Click(IDC_CANCEL_BUTTON);
     });
-    EXPECT_EQ(IDCANCEL, fresh.DoModal()) << stored;
-    ASSERT_EQ(2u, memory::MessageBoxes().size()) << stored;
-    EXPECT_EQ("Invalid Port Name.", memory::MessageBoxes()[0].text);
-    EXPECT_EQ(kSetup, memory::MessageBoxes()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
-    EXPECT_TRUE(memory::RegistryWrites().empty());
-    EXPECT_TRUE(memory::DeviceOpens().empty());
-    EXPECT_FALSE(ServiceTouched());
-    EXPECT_EQ(prefix.second, fresh.portNamePrefix);
+    EXPECT_EQ(prefix.valid ? IDOK : IDCANCEL, fresh.DoModal());
+    EXPECT_EQ(prefix.held, fresh.portNamePrefix);
+    EXPECT_EQ(std::vector<std::string>(prefix.valid ? 0 : 2, "Invalid Port Name."), Boxes());
+    for (const auto& box : memory::MessageBoxes()) {
+      EXPECT_EQ(kSetup, box.caption);
+      EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.type);
+    }
+    EXPECT_EQ(prefix.valid, !memory::RegistryWrites().empty());
+    EXPECT_EQ(prefix.valid, !memory::DeviceOpens().empty());
+    EXPECT_EQ(prefix.valid, ServiceTouched());
   }
 }
 
@@ -247,8 +245,7 @@ TEST_F(ApplyChanges, ApplyLaterEscAndTheCloseBoxLeaveTheDriverRunningWithTheValu
       [](DialogUser& prompt) { prompt.CloseBox(); },
   };
   for (auto& way : ways) {
-    memory::Reset();
-    SetUp();
+    Again();
     memory::HoldDevice("COM2", true);
     PortConfigDialog fresh;
     memory::OnDialog(kConfig, [](DialogUser& user) {
@@ -265,101 +262,74 @@ TEST_F(ApplyChanges, ApplyLaterEscAndTheCloseBoxLeaveTheDriverRunningWithTheValu
   }
 }
 
+// "Restart Windows" asks for a restart and leaves the driver alone; without the right to shut
+// down, or the process token to enable it, it still asks, and reports nothing.
 TEST_F(ApplyChanges, RestartWindowAsksForARestartAndLeavesTheDriverAlone) {
-  memory::HoldDevice("COM10", true);
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {[](DialogUser& prompt) { prompt.Click(1076); }}));
-  ASSERT_EQ(1u, memory::RestartRequests().size());
-  EXPECT_EQ(static_cast<UINT>(EWX_REBOOT), memory::RestartRequests()[0].flags);
-  EXPECT_EQ(0xFFFFu, memory::RestartRequests()[0].reason);
-  EXPECT_TRUE(memory::RestartRequests()[0].privilegeEnabled);
-  EXPECT_FALSE(ServiceTouched());
-  EXPECT_TRUE(memory::MessageBoxes().empty());
-}
-
-TEST_F(ApplyChanges, RestartWindowWithoutTheRightStillAsksAndReportsNothing) {
-  memory::HoldDevice("COM10", true);
-  memory::SetShutdownPrivilegeHeld(false);
-  memory::DenyProcessToken(true);
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {[](DialogUser& prompt) {
-                        prompt.Click(1076);
-                        EXPECT_TRUE(prompt.Ended());
-                      }}));
-  ASSERT_EQ(1u, memory::RestartRequests().size());
-  EXPECT_FALSE(memory::RestartRequests()[0].privilegeEnabled);
-  EXPECT_TRUE(memory::MessageBoxes().empty());
-}
-
-TEST_F(ApplyChanges, APortWhoseDeviceIsGoneCountsAsFree) {
-  memory::RemoveDevice("COM2");
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ(3u, memory::DeviceOpens().size());
-  EXPECT_EQ(1, starts);
-}
-
-TEST_F(ApplyChanges, AFailedStartIsReportedWithTheSystemsReasonAndTheDialogStillCloses) {
-  memory::RemoveService("norvo");
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
-                                      "The specified service does not exist as an installed service."
-                                      "\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
-  EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), memory::MessageBoxes()[0].type);
-}
-
-TEST_F(ApplyChanges, AReasonTheSystemHasNoTextForIsGivenAsItsCode) {
-  memory::FindService("norvo")->state = SERVICE_STOPPED;
-  memory::FindService("norvo")->startError = 0x20001234;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: Error 0x20001234"
-                                      "\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
-}
-
-TEST_F(ApplyChanges, ADriverThatWouldNotStopIsReportedAsNotRestarted) {
-  memory::FindService("norvo")->stopError = ERROR_INVALID_SERVICE_CONTROL;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The settings are stored, but the driver could not be restarted.\n"
-                                      "They take effect the next time the driver starts."}),
-            Boxes());
-  EXPECT_EQ(0, starts);
-}
-
-// A stop or start not over after its polls: the message tells the state the driver is in then.
-TEST_F(ApplyChanges, AStopOrStartNotOverInTimeIsToldByTheDriversStateThen) {
-  struct Case {
-    int queriesToStop, queriesToStart;
-    std::vector<std::string> boxes;
-  } cases[] = {
-      {100, 0, {"The settings are stored, but the driver is still stopping, so it could not be started again.\n"
-                "Once it has stopped, start it: it then uses the new settings."}},
-      // It stopped just after the start met it still stopping, which the system calls running.
-      {22, 0, {"The changes cannot be applied and the driver is stopped.\nReason: The service did not respond to the "
-               "start or control request in a timely fashion.\n\nPlease restart this applet and configure it correctly."}},
-      {0, 100, {"The settings are stored, and the driver is still starting.\nIt uses the new settings once it has started."}},
-      {0, 20, {}},  // running just after the last poll
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.queriesToStop + c.queriesToStart);
-    memory::Reset();
-    SetUp();
-    memory::FindService("norvo")->queriesToStop = c.queriesToStop;
-    memory::FindService("norvo")->queriesToStart = c.queriesToStart;
-    EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-    EXPECT_EQ(c.boxes, Boxes());
+  for (bool right : {true, false}) {
+    SCOPED_TRACE(right);
+    Again();
+    memory::HoldDevice("COM10", true);
+    memory::SetShutdownPrivilegeHeld(right);
+    memory::DenyProcessToken(!right);
+    EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }, {[](DialogUser& prompt) {
+                          prompt.Click(1076);
+                          EXPECT_TRUE(prompt.Ended());
+                        }}));
+    ASSERT_EQ(1u, memory::RestartRequests().size());
+    EXPECT_EQ(static_cast<UINT>(EWX_REBOOT), memory::RestartRequests()[0].flags);
+    EXPECT_EQ(0xFFFFu, memory::RestartRequests()[0].reason);
+    EXPECT_EQ(right, memory::RestartRequests()[0].privilegeEnabled);
+    EXPECT_FALSE(ServiceTouched());
+    EXPECT_TRUE(memory::MessageBoxes().empty());
   }
 }
 
-TEST_F(ApplyChanges, TheReasonIsTheStartsOwnNotTheFailedStops) {
-  // The stop times out, but the driver has stopped by the time the start asks; the start then
-  // fails for a reason of its own, which is the one to tell.
-  memory::FindService("norvo")->queriesToStop = 20;
-  memory::FindService("norvo")->startError = ERROR_SERVICE_DISABLED;
-  EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
-  EXPECT_EQ((std::vector<std::string>{"The changes cannot be applied and the driver is stopped.\nReason: "
-                                      "The service cannot be started, either because it is disabled or because it has no "
-                                      "enabled devices associated with it."
-                                      "\n\nPlease restart this applet and configure it correctly."}),
-            Boxes());
+// After the values are stored, the driver's restart is told as it ended, and the dialog closes: a
+// failed start with the system's reason (the start's own, not that of a stop that timed out
+// before it; the code where the system has no text), a stop or start not over after its polls by
+// the state the driver is in then.
+TEST_F(ApplyChanges, TheDriversRestartIsToldAsItEndedAndTheDialogStillCloses) {
+  const std::string notApplied = "The changes cannot be applied and the driver is stopped.\nReason: ",
+                    again = "\n\nPlease restart this applet and configure it correctly.";
+  struct Case {
+    DWORD state, stopError, startError;  // state 0: no such service
+    int queriesToStop, queriesToStart, starts;
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {0, 0, 0, 0, 0, 0, {notApplied + "The specified service does not exist as an installed service." + again}},
+      {SERVICE_STOPPED, 0, 0x20001234, 0, 0, 0, {notApplied + "Error 0x20001234" + again}},
+      {SERVICE_RUNNING, ERROR_INVALID_SERVICE_CONTROL, 0, 0, 0, 0,
+       {"The settings are stored, but the driver could not be restarted.\nThey take effect the next time the driver starts."}},
+      {SERVICE_RUNNING, 0, 0, 100, 0, 0, {"The settings are stored, but the driver is still stopping, so it could not be "
+                                          "started again.\nOnce it has stopped, start it: it then uses the new settings."}},
+      // It stopped just after the start met it still stopping, which the system calls running.
+      {SERVICE_RUNNING, 0, 0, 22, 0, 0,
+       {notApplied + "The service did not respond to the start or control request in a timely fashion." + again}},
+      {SERVICE_RUNNING, 0, 0, 0, 100, 0,
+       {"The settings are stored, and the driver is still starting.\nIt uses the new settings once it has started."}},
+      {SERVICE_RUNNING, 0, 0, 0, 20, 1, {}},  // running just after the last poll
+      // The stop times out, but the driver has stopped by the time the start asks, which fails.
+      {SERVICE_RUNNING, 0, ERROR_SERVICE_DISABLED, 20, 0, 0,
+       {notApplied + "The service cannot be started, either because it is disabled or because it has no enabled devices "
+                     "associated with it." + again}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.boxes.empty() ? "" : c.boxes[0]);
+    Again();
+    if (memory::ServiceBehaviour* driver = c.state ? memory::FindService("norvo") : nullptr) {
+      driver->state = c.state;
+      driver->stopError = c.stopError;
+      driver->startError = c.startError;
+      driver->queriesToStop = c.queriesToStop;
+      driver->queriesToStart = c.queriesToStart;
+    } else {
+      memory::RemoveService("norvo");
+    }
+    EXPECT_EQ(IDOK, Run([](DialogUser& user) { user.Click(IDOK); }));
+    EXPECT_EQ(c.boxes, Boxes());
+    for (const auto& box : memory::MessageBoxes()) EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.type);
+    EXPECT_EQ(c.starts, starts);
+  }
 }
 
 const char kNothingStored[] =
@@ -406,14 +376,42 @@ class FailedApply : public ApplyChanges {
   std::vector<StoredValue> before;
 };
 
-TEST_F(FailedApply, APortKeyTheUserMayOnlyReadStopsItBeforeAnythingIsWritten) {
-  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, std::string(kParameters) + "\\NorvoP10", true);
-  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM10 (registry key NorvoP10)\n"
-                        "Reason: Access is denied.") +
-                kNothingStored,
-            ApplyThenCancel());
-  EXPECT_TRUE(memory::RegistryWrites().empty());
-  EXPECT_TRUE(before == Snapshot(ports));
+// A port key the user may only read, or a read that fails, stops it before anything is written:
+// in the check for other programs' changes (the first read) or when the old values are saved (the
+// check reads 15 times: size and bytes of a value, the size alone of a missing one; then
+// NorvoP2's RS485Mode is saved, and reading its TxFIFO fails). A write that fails midway (seven
+// succeed: NorvoP2, NorvoP9, then RS485Mode of NorvoP10, which had none; the eighth fails) puts
+// back everything written before it, newest first.
+TEST_F(FailedApply, AFailedReadOrWriteIsNamedWithItsReasonAndNothingStays) {
+  const struct {
+    std::function<void()> fault;
+    bool atApply;
+    const char *port, *reason;
+    size_t writes;
+  } cases[] = {
+      {[] { memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, std::string(kParameters) + "\\NorvoP10", true); }, false,
+       "COM10 (registry key NorvoP10)", "Access is denied.", 0},
+      {[] { memory::FailRegistryReads(0, 1, ERROR_NOT_ENOUGH_MEMORY); }, true, "COM2 (registry key NorvoP2)",
+       "Not enough storage is available to process this command.", 0},
+      {[] { memory::FailRegistryReads(17, 1, ERROR_NOT_ENOUGH_MEMORY); }, true, "COM2 (registry key NorvoP2)",
+       "Not enough storage is available to process this command.", 0},
+      {[] { memory::FailRegistryWrites(7, 1, ERROR_ACCESS_DENIED); }, false, "COM10 (registry key NorvoP10)",
+       "Access is denied.", 14},  // seven written, seven put back
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    Again();
+    if (!c.atApply) c.fault();
+    EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: ") + c.port + "\nReason: " + c.reason +
+                  kNothingStored,
+              ApplyThenCancel(c.atApply ? c.fault : [] {}));
+    EXPECT_TRUE(before == Snapshot(ports));
+    const std::vector<std::string>& writes = memory::RegistryWrites();
+    ASSERT_EQ(c.writes, writes.size());
+    if (!c.writes) continue;
+    EXPECT_EQ("-" + std::string(kParameters) + "\\NorvoP10\\RS485Mode", writes[7]);
+    EXPECT_EQ(std::string(kParameters) + "\\NorvoP2\\RS485Mode", writes[13]);
+  }
 }
 
 TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
@@ -434,38 +432,6 @@ TEST_F(FailedApply, APortKeyThatVanishedStopsItBeforeAnythingIsWritten) {
             "Nothing has been stored. Click Cancel and open Norvo again.",
             Boxes()[0]);
   EXPECT_TRUE(memory::RegistryWrites().empty());
-}
-
-// A read that fails, in the check for other programs' changes (the first read) or when the old
-// values are saved, is reported with its reason. The check reads 15 times (size and bytes of a
-// value, the size alone of a missing one); then NorvoP2's RS485Mode is saved, and reading its
-// TxFIFO fails.
-TEST_F(FailedApply, AnOldValueThatCannotBeReadStopsItBeforeAnythingIsWritten) {
-  for (int readsBefore : {0, 17}) {
-    SCOPED_TRACE(readsBefore);
-    memory::Reset();
-    SetUp();
-    EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM2 (registry key NorvoP2)\n"
-                          "Reason: Not enough storage is available to process this command.") +
-                  kNothingStored,
-              ApplyThenCancel([=] { memory::FailRegistryReads(readsBefore, 1, ERROR_NOT_ENOUGH_MEMORY); }));
-    EXPECT_TRUE(memory::RegistryWrites().empty());
-  }
-}
-
-TEST_F(FailedApply, AWriteThatFailsMidwayPutsBackEverythingWrittenBeforeIt) {
-  // Seven writes succeed (NorvoP2, NorvoP9, then RS485Mode of NorvoP10, which had none); the
-  // eighth fails.
-  memory::FailRegistryWrites(7, 1, ERROR_ACCESS_DENIED);
-  EXPECT_EQ(std::string("The settings cannot be stored in the registry.\nPort: COM10 (registry key NorvoP10)\n"
-                        "Reason: Access is denied.") +
-                kNothingStored,
-            ApplyThenCancel());
-  EXPECT_TRUE(before == Snapshot(ports));
-  const std::vector<std::string>& writes = memory::RegistryWrites();
-  ASSERT_EQ(14u, writes.size());  // seven written, seven put back, newest first
-  EXPECT_EQ("-" + std::string(kParameters) + "\\NorvoP10\\RS485Mode", writes[7]);
-  EXPECT_EQ(std::string(kParameters) + "\\NorvoP2\\RS485Mode", writes[13]);
 }
 
 TEST_F(FailedApply, ValuesThatCannotBePutBackAreNamedByPort) {
