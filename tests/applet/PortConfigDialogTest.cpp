@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 
 #include "AppletTestSupport.h"
 #include "PortConfigDialog.h"
@@ -18,88 +19,72 @@ const memory::MessageBoxRecord* OnlyBox() {
   return memory::MessageBoxes().empty() ? nullptr : &memory::MessageBoxes()[0];
 }
 
-TEST(PortConfigDialog, RefusesToRunWithoutTheDriverImageOrItsUsEnglishFileVersion) {
-  for (int variant = 0; variant < 3; ++variant) {
-    memory::Reset();
+// The dialog ends by itself, saying why in one box: without the driver image or its U.S. English
+// file version (so too where the system directory fails or does not fit the 260-character buffer
+// with its NUL, though the image is where it says), without a port (lower-case "norvo" keys and
+// keys missing from the device map never count), or where the user may only read the settings.
+TEST(PortConfigDialog, RefusesToRunWithoutTheDriverAPortOrTheRightToChangeThem) {
+  const std::string noDriver = "Please install Norvo driver first.", tooLong = "C:\\" + std::string(257, 'd');
+  const std::string noPort = "No port detected\nPlease install KVR Norvo card first.";
+  auto driverIn = [](const std::string& directory) {
     InstallThreePorts();
-    if (variant == 0) memory::RemoveFile(DriverImagePath());
-    if (variant == 1) memory::PutFile(DriverImagePath());  // no version resource
-    if (variant == 2)
-      memory::PutFile(DriverImagePath(), memory::BuildVersionInfo({{"040704B0", {{"FileVersion", "2.0"}}}}));
+    memory::SetSystemDirectory(directory);
+    memory::PutFile(directory + "\\DRIVERS\\norvo.SYS", memory::BuildVersionInfo({{"040904B0", {{"FileVersion", "5.5"}}}}));
+  };
+  driverIn(tooLong.substr(0, 259));  // 259 characters fit: the dialog shows the version of the image there
+  memory::OnDialog(kConfig, [](DialogUser& user) {
+    EXPECT_EQ("5.5", user.Text(IDC_DRIVER_VERSION));
+    user.Key(VK_ESCAPE);
+  });
+  DoubleClick();
+  EXPECT_TRUE(memory::MessageBoxes().empty());
+  EXPECT_EQ(0u, memory::PendingScripts());
+  const struct {
+    std::function<void()> layOut;
+    std::string text;
+    UINT type;
+  } cases[] = {
+      {[] { InstallThreePorts(), memory::RemoveFile(DriverImagePath()); }, noDriver, MB_ICONEXCLAMATION},
+      {[] { InstallThreePorts(), memory::PutFile(DriverImagePath()); }, noDriver, MB_ICONEXCLAMATION},  // no version
+      {[] {
+         InstallThreePorts();
+         memory::PutFile(DriverImagePath(), memory::BuildVersionInfo({{"040704B0", {{"FileVersion", "2.0"}}}}));
+       },
+       noDriver, MB_ICONEXCLAMATION},
+      {[=] { driverIn(""); }, noDriver, MB_ICONEXCLAMATION},
+      {[=] { driverIn(tooLong); }, noDriver, MB_ICONEXCLAMATION},
+      {[] {
+         InstallDriverImage();
+         AddPort("norvoP1", "COM1");
+         AddPort("NorvoP2", "");
+         AddPort("OtherP3", "COM3");
+       },
+       noPort, MB_ICONHAND},
+      {[] { InstallDriverImage(); }, noPort, MB_ICONHAND},  // no Parameters key
+      {[] { InstallThreePorts(), memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true); },
+       "You do not have the rights to change the settings of the Norvo driver.\nAn administrator can change them.",
+       MB_ICONHAND},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    KeepShownMessages();
+    memory::Reset();
+    c.layOut();
+    memory::ForgetRegistryWrites();
     EXPECT_EQ(0, DoubleClick());  // no dialog script: the dialog must end by itself
     const memory::MessageBoxRecord* box = OnlyBox();
     ASSERT_NE(nullptr, box);
-    EXPECT_EQ("Please install Norvo driver first.", box->text);
+    EXPECT_EQ(c.text, box->text);
     EXPECT_EQ("Norvo Setup", box->caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box->type);
+    EXPECT_EQ(c.type, box->type);
     EXPECT_NE(nullptr, box->owner);
+    EXPECT_TRUE(memory::RegistryWrites().empty());
+    EXPECT_EQ(0, memory::OpenKeyCount());
   }
 }
 
-TEST(PortConfigDialog, SaysNoPortWasDetectedWhenNoSubkeyQualifies) {
-  // Lower-case "norvo" keys and keys missing from the device map never count as ports.
-  InstallDriverImage();
-  AddPort("norvoP1", "COM1");
-  AddPort("NorvoP2", "");
-  AddPort("OtherP3", "COM3");
-  DoubleClick();
-  const memory::MessageBoxRecord* box = OnlyBox();
-  ASSERT_NE(nullptr, box);
-  EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", box->text);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box->type);
-}
-
-TEST(PortConfigDialog, SaysNoPortWasDetectedWhenTheParametersKeyIsMissing) {
-  InstallDriverImage();
-  DoubleClick();
-  const memory::MessageBoxRecord* box = OnlyBox();
-  ASSERT_NE(nullptr, box);
-  EXPECT_EQ("No port detected\nPlease install KVR Norvo card first.", box->text);
-}
-
-TEST(PortConfigDialog, SaysTheUserLacksTheRightsWhenTheParametersKeyIsOnlyReadable) {
-  InstallThreePorts();
-  memory::SetKeyReadOnly(HKEY_LOCAL_MACHINE, kParameters, true);
-  memory::ForgetRegistryWrites();
-  EXPECT_EQ(0, DoubleClick());  // no dialog script: the dialog must end by itself
-  const memory::MessageBoxRecord* box = OnlyBox();
-  ASSERT_NE(nullptr, box);
-  EXPECT_EQ("You do not have the rights to change the settings of the Norvo driver.\nAn administrator can change them.",
-            box->text);
-  EXPECT_EQ("Norvo Setup", box->caption);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box->type);
-  EXPECT_TRUE(memory::RegistryWrites().empty());
-  EXPECT_EQ(0, memory::OpenKeyCount());
-}
-
-TEST(PortConfigDialog, ASystemDirectoryThatFailsOrDoesNotFitMeansNoDriver) {
-  // 259 characters fit the 260-character buffer with the NUL; 260 do not.
-  std::string fits = "C:\\" + std::string(256, 'd');
-  std::string tooLong = fits + "e";
-  const std::pair<std::string, bool> cases[] = {{"", false}, {tooLong, false}, {fits, true}};
-  for (const auto& c : cases) {
-    memory::Reset();
-    InstallThreePorts();
-    memory::SetSystemDirectory(c.first);
-    // The image is where the directory says, so only the check can keep the dialog from it.
-    memory::PutFile(c.first + "\\DRIVERS\\norvo.SYS", memory::BuildVersionInfo({{"040904B0", {{"FileVersion", "5.5"}}}}));
-    if (c.second) {
-      memory::OnDialog(kConfig, [](DialogUser& user) {
-        EXPECT_EQ("5.5", user.Text(IDC_DRIVER_VERSION));
-        user.Key(VK_ESCAPE);
-      });
-      DoubleClick();
-      EXPECT_TRUE(memory::MessageBoxes().empty()) << c.first.size();
-    } else {
-      DoubleClick();
-      const memory::MessageBoxRecord* box = OnlyBox();
-      ASSERT_NE(nullptr, box) << c.first.size();
-      EXPECT_EQ("Please install Norvo driver first.", box->text);
-    }
-    EXPECT_EQ(0u, memory::PendingScripts());
-  }
-}
-
+// Ports that cannot be read whole are left out: by the device name, the key's path (261
+// characters) or the key's name (256 characters, enumerated first).
 TEST(PortConfigDialog, ListsPublishedPortsInNumericOrderWithTheDriverVersion) {
   InstallDriverImage("3.4.5.6");
   AddPort("NorvoP10", " com10 ");
@@ -108,6 +93,9 @@ TEST(PortConfigDialog, ListsPublishedPortsInNumericOrderWithTheDriverVersion) {
   AddPort("NorvoP5", "");          // configured but not published
   AddPort("norvoP3", "COM3");      // not a Norvo key
   AddPort("NorvoX", "COM20");      // no number: sorts as 0
+  AddPort("NorvoP7", std::string(256, 'X'));
+  AddPort("NorvoP6" + std::string(203, 'x'), "COM6");
+  AddPort("NorvoA" + std::string(250, 'x'), "COM1");
   memory::OnDialog(kConfig, [](DialogUser& user) {
     EXPECT_EQ("3.4.5.6", user.Text(IDC_DRIVER_VERSION));
     EXPECT_EQ((std::vector<std::string>{"COM20", "COM2", "COM9", "COM10"}), user.Items(IDC_PORT_COMBO));
@@ -267,26 +255,15 @@ TEST(PortConfigDialog, ThePrefixIsHeldTrimmedInItsOwnCaseAndOneTooLongToReadStop
             OnlyBox()->text);
 }
 
-// Ports that cannot be read whole are left out: by the device name, the key's path (261
-// characters) or the key's name (256 characters, enumerated first).
-TEST(PortConfigDialog, PortsThatCannotBeReadWholeAreLeftOut) {
+TEST(PortConfigDialog, ItCarriesTheAppletIconAndItsSystemMenuOpensTheAboutBoxWhichBlocksIt) {
   InstallThreePorts();
-  SetString(kDeviceMap, "NorvoP9", std::string(256, 'X'));
-  AddPort("NorvoP5" + std::string(203, 'x'), "COM5");
-  AddPort("NorvoA" + std::string(250, 'x'), "COM1");
-  memory::OnDialog(kConfig, [](DialogUser& user) {
-    EXPECT_EQ((std::vector<std::string>{"COM2", "COM10"}), user.Items(IDC_PORT_COMBO));
-    user.Key(VK_ESCAPE);
-  });
-  DoubleClick();
-  EXPECT_EQ(0u, memory::PendingScripts());
-}
-
-TEST(PortConfigDialog, TheSystemMenuOpensTheAboutBoxWhichBlocksTheDialog) {
-  InstallThreePorts();
+  const LRESULT icon = reinterpret_cast<LRESULT>(LoadIconA(CurrentModule(), MAKEINTRESOURCEA(129)));
+  ASSERT_NE(0, icon);
   HWND config = nullptr;
   memory::OnDialog(kConfig, [&](DialogUser& user) {
     config = user.Handle();
+    EXPECT_EQ(icon, SendMessageA(config, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(icon, SendMessageA(config, WM_GETICON, ICON_SMALL, 0));
     HMENU menu = GetSystemMenu(config, FALSE);
     int count = GetMenuItemCount(menu);
     EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
@@ -312,18 +289,6 @@ TEST(PortConfigDialog, AnEmptyAboutStringAddsNothingToTheSystemMenu) {
     int count = GetMenuItemCount(menu);
     EXPECT_NE(16u, GetMenuItemID(menu, count - 1));
     EXPECT_FALSE(GetMenuState(menu, static_cast<UINT>(count - 1), MF_BYPOSITION) & MF_SEPARATOR);
-    user.Key(VK_ESCAPE);
-  });
-  DoubleClick();
-}
-
-TEST(PortConfigDialog, TheDialogCarriesTheAppletIconBigAndSmall) {
-  InstallThreePorts();
-  memory::OnDialog(kConfig, [&](DialogUser& user) {
-    HICON icon = LoadIconA(CurrentModule(), MAKEINTRESOURCEA(129));
-    ASSERT_NE(nullptr, icon);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(user.Handle(), WM_GETICON, ICON_BIG, 0));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(user.Handle(), WM_GETICON, ICON_SMALL, 0));
     user.Key(VK_ESCAPE);
   });
   DoubleClick();
