@@ -22,111 +22,64 @@ memory::ServiceBehaviour Driver(DWORD state) {
   return driver;
 }
 
-TEST(DriverService, ARunningServiceIsNotStartedAgainAndAStoppedOneNotStopped) {
-  SystemTools tools;
-  memory::AddService("norvo", Driver(SERVICE_RUNNING));
-  EXPECT_EQ(2, tools.StartDriverService("norvo"));
-  EXPECT_EQ((Calls{"OpenSCManagerA", "OpenServiceA norvo", "QueryServiceStatus norvo", "CloseServiceHandle norvo",
-                   "CloseServiceHandle manager"}),
-            memory::ServiceCalls());
-
-  memory::Reset();
-  memory::AddService("norvo", Driver(SERVICE_STOPPED));
-  EXPECT_EQ(1, tools.StopDriverService("norvo"));
-  EXPECT_EQ(0, Count("ControlService norvo 1"));
-  EXPECT_EQ(0, memory::OpenServiceHandles());
-}
-
-TEST(DriverService, AMissingServiceOrManagerFailsAndKeepsTheErrorThroughTheCloses) {
-  SystemTools tools;
-  memory::ServiceHandleClosesSetError(true);
-  EXPECT_EQ(0, tools.StartDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), GetLastError());
-  EXPECT_EQ(0, tools.StopDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST), GetLastError());
-  EXPECT_EQ("CloseServiceHandle manager", memory::ServiceCalls().back());
-
-  memory::AddService("norvo", Driver(SERVICE_STOPPED));
-  memory::DenyServiceManager(true);
-  EXPECT_EQ(0, tools.StartDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-  EXPECT_EQ(0, memory::OpenServiceHandles());
-}
-
-TEST(DriverService, AFailedStartKeepsTheStartRequestsErrorThroughTheCloses) {
-  SystemTools tools;
-  memory::ServiceHandleClosesSetError(true);
-  memory::ServiceBehaviour driver = Driver(SERVICE_STOPPED);
-  driver.disabled = true;
-  memory::AddService("norvo", driver);
-  SetLastError(0);
-  EXPECT_EQ(0, tools.StartDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_DISABLED), GetLastError());
-  EXPECT_EQ(0, memory::OpenServiceHandles());
-}
-
-TEST(DriverService, StartPollsAtOnceThenEvery500MsUntilRunning) {
-  SystemTools tools;
-  memory::ServiceBehaviour driver = Driver(SERVICE_STOPPED);
-  driver.queriesToStart = 3;
-  memory::AddService("norvo", driver);
-  EXPECT_EQ(1, tools.StartDriverService("norvo"));
-  const Calls& calls = memory::ServiceCalls();
-  auto start = std::find(calls.begin(), calls.end(), "StartServiceA norvo");
-  ASSERT_NE(calls.end(), start);
-  EXPECT_EQ("QueryServiceStatus norvo", *(start + 1));  // the first poll follows at once
-  EXPECT_EQ(3, Count("Sleep 500"));
-  EXPECT_EQ(5, Count("QueryServiceStatus norvo"));  // one before the start, four polls
-  EXPECT_EQ(1500u, memory::Clock());
-}
-
-TEST(DriverService, NoMoreThanTwentyPollsFollowAStartOrAStop) {
-  SystemTools tools;
-  memory::ServiceBehaviour slow = Driver(SERVICE_STOPPED);
-  slow.queriesToStart = 25;
-  memory::AddService("norvo", slow);
-  SetLastError(ERROR_FILE_NOT_FOUND);  // a stale code must not become the reason
-  EXPECT_EQ(0, tools.StartDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), GetLastError());
-  EXPECT_EQ(21, Count("QueryServiceStatus norvo"));
-  EXPECT_EQ(20, Count("Sleep 500"));
-  EXPECT_EQ(10000u, memory::Clock());
-  EXPECT_EQ(static_cast<DWORD>(SERVICE_START_PENDING), memory::FindService("norvo")->state);  // not undone
-
-  memory::Reset();
-  memory::ServiceBehaviour stuck = Driver(SERVICE_RUNNING);
-  stuck.queriesToStop = 100;
-  memory::AddService("norvo", stuck);
-  SetLastError(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(0, tools.StopDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT), GetLastError());
-  EXPECT_EQ(21, Count("QueryServiceStatus norvo"));
-  EXPECT_EQ(20, Count("Sleep 500"));
-}
-
-TEST(DriverService, AStopThatTheControlAlreadyCompletedNeedsNoPolling) {
-  SystemTools tools;
-  memory::AddService("norvo", Driver(SERVICE_RUNNING));
-  EXPECT_EQ(1, tools.StopDriverService("norvo"));
-  EXPECT_EQ(1, Count("QueryServiceStatus norvo"));
-  EXPECT_EQ(0, Count("Sleep 500"));
-
-  memory::Reset();
-  memory::ServiceBehaviour driver = Driver(SERVICE_RUNNING);
-  driver.queriesToStop = 2;
-  memory::AddService("norvo", driver);
-  EXPECT_EQ(1, tools.StopDriverService("norvo"));
-  EXPECT_EQ(2, Count("Sleep 500"));
-}
-
-TEST(DriverService, ADriverThatRefusesToStopIsThenFoundRunning) {
-  SystemTools tools;
-  memory::ServiceBehaviour driver = Driver(SERVICE_RUNNING);
-  driver.stopError = ERROR_INVALID_SERVICE_CONTROL;
-  memory::AddService("norvo", driver);
-  EXPECT_EQ(0, tools.StopDriverService("norvo"));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL), GetLastError());
-  EXPECT_EQ(2, tools.StartDriverService("norvo"));
+// A start or stop, situation by situation: its result (0 failed, 1 done, 2 running already), the
+// reason of a failure (kept through the closes, never a stale code), and the status polls: one
+// at once after the request, then one every 500 ms until it is over, no more than twenty. A
+// pending state left at the end is not undone.
+TEST(DriverService, StartAndStopAnswerAsTheServiceIsAndPollNoMoreThanTwentyTimes) {
+  using Edit = void (*)(memory::ServiceBehaviour&);
+  const struct {
+    const char* situation;
+    bool start;
+    DWORD state;  // 0: no such service
+    Edit edit;
+    int result;
+    DWORD error, end;                // the failure's reason, the state at the end
+    long requests, queries, sleeps;  // queries: one before the request, then the polls
+  } cases[] = {
+      {"running: not started again", true, SERVICE_RUNNING, nullptr, 2, 0, SERVICE_RUNNING, 0, 1, 0},
+      {"stopped: not stopped", false, SERVICE_STOPPED, nullptr, 1, 0, SERVICE_STOPPED, 0, 1, 0},
+      {"no service to start", true, 0, nullptr, 0, ERROR_SERVICE_DOES_NOT_EXIST, 0, 0, 0, 0},
+      {"no service to stop", false, 0, nullptr, 0, ERROR_SERVICE_DOES_NOT_EXIST, 0, 0, 0, 0},
+      {"the manager refused", true, SERVICE_STOPPED, [](memory::ServiceBehaviour&) { memory::DenyServiceManager(true); }, 0,
+       ERROR_ACCESS_DENIED, SERVICE_STOPPED, 0, 0, 0},
+      {"disabled", true, SERVICE_STOPPED, [](memory::ServiceBehaviour& d) { d.disabled = true; }, 0, ERROR_SERVICE_DISABLED,
+       SERVICE_STOPPED, 1, 1, 0},
+      {"running after three polls", true, SERVICE_STOPPED, [](memory::ServiceBehaviour& d) { d.queriesToStart = 3; }, 1, 0,
+       SERVICE_RUNNING, 1, 5, 3},
+      {"still starting", true, SERVICE_STOPPED, [](memory::ServiceBehaviour& d) { d.queriesToStart = 25; }, 0,
+       ERROR_SERVICE_REQUEST_TIMEOUT, SERVICE_START_PENDING, 1, 21, 20},
+      {"stopped by the control itself", false, SERVICE_RUNNING, nullptr, 1, 0, SERVICE_STOPPED, 1, 1, 0},
+      {"stopped after two polls", false, SERVICE_RUNNING, [](memory::ServiceBehaviour& d) { d.queriesToStop = 2; }, 1, 0,
+       SERVICE_STOPPED, 1, 4, 2},
+      {"still stopping", false, SERVICE_RUNNING, [](memory::ServiceBehaviour& d) { d.queriesToStop = 100; }, 0,
+       ERROR_SERVICE_REQUEST_TIMEOUT, SERVICE_STOP_PENDING, 1, 21, 20},
+      {"refuses to stop", false, SERVICE_RUNNING, [](memory::ServiceBehaviour& d) { d.stopError = ERROR_INVALID_SERVICE_CONTROL; },
+       0, ERROR_INVALID_SERVICE_CONTROL, SERVICE_RUNNING, 1, 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.situation);
+    memory::Reset();
+    memory::ServiceHandleClosesSetError(true);
+    memory::ServiceBehaviour driver = Driver(c.state);
+    if (c.edit) c.edit(driver);
+    if (c.state) memory::AddService("norvo", driver);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    SystemTools tools;
+    EXPECT_EQ(c.result, c.start ? tools.StartDriverService("norvo") : tools.StopDriverService("norvo"));
+    EXPECT_EQ(c.error, c.result ? 0u : GetLastError());
+    EXPECT_EQ(c.requests, Count(c.start ? "StartServiceA norvo" : "ControlService norvo 1"));
+    EXPECT_EQ(c.queries, Count("QueryServiceStatus norvo"));
+    EXPECT_EQ(c.sleeps, Count("Sleep 500"));
+    EXPECT_EQ(static_cast<DWORD>(c.sleeps * 500), memory::Clock());
+    EXPECT_EQ(c.end, c.state ? memory::FindService("norvo")->state : 0u);
+    EXPECT_EQ(0, memory::OpenServiceHandles());
+    if (c.start && c.sleeps) {  // the first poll follows the start at once
+      const Calls& calls = memory::ServiceCalls();
+      EXPECT_EQ("QueryServiceStatus norvo", *(std::find(calls.begin(), calls.end(), "StartServiceA norvo") + 1));
+    }
+  }
+  EXPECT_EQ(2, SystemTools().StartDriverService("norvo"));  // the driver that refused to stop is found running
 }
 
 // Another program (a second window) stops or starts the driver meanwhile: its stop serves, even
