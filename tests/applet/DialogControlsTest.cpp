@@ -48,7 +48,9 @@ class ControlsDialog : public Dialog {
   }
 };
 
-TEST(DialogControls, EachControlHasItsWindowFromInitialisationUntilTheDialogEnds) {
+// Each control has its window from the initialisation until the dialog ends, and the typed
+// controls set what the user sees and read back what the user changes.
+TEST(DialogControls, EachControlHasItsWindowWhileTheDialogRunsAndTypedOnesSetAndReadIt) {
   memory::Reset();
   ControlsDialog dialog;
   const std::vector<HWND> none(5, nullptr);
@@ -59,17 +61,6 @@ TEST(DialogControls, EachControlHasItsWindowFromInitialisationUntilTheDialogEnds
               dialog.handlesAtInit);
     for (HWND handle : std::vector<HWND>(dialog.handlesAtInit.begin(), dialog.handlesAtInit.end() - 1))
       EXPECT_NE(nullptr, handle);
-    user.Key(VK_ESCAPE);
-  });
-  EXPECT_EQ(IDCANCEL, dialog.DoModal());
-  EXPECT_EQ(0u, memory::PendingScripts());
-  EXPECT_EQ(none, dialog.Handles());
-}
-
-TEST(DialogControls, TypedControlsSetAndReadWhatTheUserSees) {
-  memory::Reset();
-  ControlsDialog dialog;
-  memory::OnDialog("Norvo Configuration", [&](DialogUser& user) {
     EXPECT_EQ((std::vector<std::string>{"COM3", "COM10"}), user.Items(IDC_PORT_COMBO));
     EXPECT_EQ(1, user.Selection(IDC_PORT_COMBO));
     EXPECT_EQ(BST_CHECKED, user.Checked(IDC_RS485_CHECK));
@@ -91,8 +82,9 @@ TEST(DialogControls, TypedControlsSetAndReadWhatTheUserSees) {
     EXPECT_EQ(CB_ERR, dialog.combo.GetCurSel());
     user.Key(VK_ESCAPE);
   });
-  dialog.DoModal();
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
   EXPECT_EQ(0u, memory::PendingScripts());
+  EXPECT_EQ(none, dialog.Handles());
 }
 
 }  // namespace
