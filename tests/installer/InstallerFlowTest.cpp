@@ -94,7 +94,7 @@ void SeeStep() {
   stepsSeen.push_back(text);
 }
 
-// An INF named in capitals is found too, and the page names the driver's in capitals.
+// An INF named in capitals is found too, and the page gives its name in capitals.
 TEST_F(Installer, InstallsTheDriverStartsItAndOpensTheApplet) {
   for (const std::string inf : {"norvo.inf", "NORVO.INF"}) {
     SCOPED_TRACE(inf);
