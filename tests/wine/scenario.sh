@@ -316,29 +316,24 @@ case "$name" in
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
     ;;
   interrupted)
-    # Over a working install, a disk with a newer driver image but without the applet: the
-    # installer replaces the image, keeping the old one beside it, and is ended at "File not
-    # found." as Task Manager or a power cut would end it. The same disk again puts the working
-    # install's image back; the whole disk then installs and leaves no old copy. Ended once more,
-    # a removal deletes the files and their old copies, and a second removal, on a machine
-    # without the driver, leaves no key of it.
+    # Over a working install, a disk with a newer image but no applet: the installer, ended at
+    # "File not found." (as by Task Manager), leaves the old image beside the new one. The same
+    # disk again puts it back; the whole disk installs and leaves no old copy; after another
+    # ending, a removal deletes everything, and a second removal leaves no driver key.
     install_package
-    original="$(mktemp)"
-    cp "$system32/drivers/norvo.sys" "$original"
     printf 'a newer image' >>"$setup/norvo.sys"
     old_copies() { (cd "$system32" && ls norvo.cpl.old drivers/norvo.sys.old 2>/dev/null | tr '\n' ' '); }
     interrupt() {  # <shot prefix>
       rm -f "$setup/norvo.cpl"
       e2e_start "C:\\$disk\\norvoinst.exe"
-      local installer=$host
       e2e_robot "$scripts/interrupted.txt" "$1"
       wine taskkill /f /im norvoinst.exe >/dev/null 2>&1  # as Task Manager's End Process
-      e2e_wait_exit "$installer" 10 || true
+      e2e_wait_exit "$host" 10 || true
       e2e_expect "old image kept by the ended run" "drivers/norvo.sys.old " "$(old_copies)"
     }
     interrupt "$name-ended"
     run_installer missing-file.txt "$name-again"
-    e2e_expect "working install's image put back" same "$(cmp "$original" "$system32/drivers/norvo.sys" && echo same)"
+    e2e_expect "working install's image put back" same "$(cmp "$build/package/norvo.sys" "$system32/drivers/norvo.sys" && echo same)"
     e2e_expect "old copies after the failed run" "" "$(old_copies)"
     cp "$build/package/norvo.cpl" "$setup/"
     install_package
@@ -351,7 +346,6 @@ case "$name" in
     run_installer uninstall.txt "$name-removal-again"
     e2e_expect "driver key after a removal without the driver" gone \
       "$(wine reg query "${params%\\*}" >/dev/null 2>&1 && echo present || echo gone)"
-    rm -f "$original"
     ;;
   unattended)
     # README.TXT's install without the installer: the INF's DefaultInstall from a command line
