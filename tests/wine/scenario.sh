@@ -317,7 +317,7 @@ case "$name" in
     ;;
   interrupted)
     # Over a working install, a disk with a newer image but no applet: the installer, ended at
-    # "File not found." (as by Task Manager), leaves the old image beside the new one. The same
+    # "File not found." (as by a power cut), leaves the old files beside the new ones. The same
     # disk again puts it back; the whole disk installs and leaves no old copy; after another
     # ending, a removal deletes everything, and a second removal leaves no driver key.
     install_package
@@ -327,9 +327,12 @@ case "$name" in
       rm -f "$setup/norvo.cpl"
       e2e_start "C:\\$disk\\norvoinst.exe"
       e2e_robot "$scripts/interrupted.txt" "$1"
-      wine taskkill /f /im norvoinst.exe >/dev/null 2>&1  # as Task Manager's End Process
+      # Ended at once, as by a power cut: the Linux process of this prefix's installer is killed.
+      for pid in $(pgrep -f 'norvoinst\.exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && kill -KILL "$pid"
+      done
       e2e_wait_exit "$host" 10 || true
-      e2e_expect "old image kept by the ended run" "drivers/norvo.sys.old " "$(old_copies)"
+      e2e_expect "old copies kept by the ended run" "drivers/norvo.sys.old norvo.cpl.old " "$(old_copies)"
     }
     interrupt "$name-ended"
     run_installer missing-file.txt "$name-again"
