@@ -8,8 +8,10 @@
 # and the emulator sometimes ends a process. That is enough to run the Win32 side of a few
 # platform cases by hand, for example
 #   WINEPREFIX=/tmp/prefix wine build/windows/platform_tests.exe --gtest_filter='SetupApi*'
-# but not the scenarios, whose robot gives windows seconds, nor the Windows suite: keep it off
-# while the suite runs, or its Wine tests start and time out instead of being skipped.
+# or a robot script whose waits are lengthened (wait 900, gone 300), but not the scenarios, whose
+# robot gives windows seconds, nor the Windows suite: keep it off while the suite runs, or its
+# Wine tests start and time out instead of being skipped. A server kept running
+# (wineserver -p) spares each program the prefix's start-up of several minutes.
 set -euo pipefail
 misc=/proc/sys/fs/binfmt_misc
 [ -f "$misc/register" ] || mount -t binfmt_misc binfmt_misc "$misc"
