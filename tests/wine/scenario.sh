@@ -316,9 +316,9 @@ case "$name" in
     e2e_expect "service" "gone" "$(wine sc query norvo >/dev/null 2>&1 && echo present || echo gone)"
     ;;
   interrupted)
-    # Over a working install, a disk with a newer image but no applet: the installer, ended at
-    # "File not found." (as by a power cut), leaves the old files beside the new ones. The same
-    # disk again puts it back; the whole disk installs and leaves no old copy; after another
+    # Over a working install, a disk with a newer image but no applet: the installer, its process
+    # killed at "File not found." as by a power cut, leaves old copies beside the new files. The
+    # same disk again puts them back; the whole disk installs and leaves no old copy; after another
     # ending, a removal deletes everything, and a second removal leaves no driver key.
     install_package
     printf 'a newer image' >>"$setup/norvo.sys"
@@ -327,7 +327,6 @@ case "$name" in
       rm -f "$setup/norvo.cpl"
       e2e_start "C:\\$disk\\norvoinst.exe"
       e2e_robot "$scripts/interrupted.txt" "$1"
-      # Ended at once, as by a power cut: the Linux process of this prefix's installer is killed.
       for pid in $(pgrep -f 'norvoinst\.exe'); do
         tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && kill -KILL "$pid"
       done
@@ -344,11 +343,9 @@ case "$name" in
     e2e_expect "old copies after the install" "" "$(old_copies)"
     interrupt "$name-ended-again"
     run_installer uninstall.txt "$name-removal"
-    e2e_expect "files and old copies after the removal" "" \
-      "$(cd "$system32" && ls norvo.cpl* drivers/norvo.sys* 2>/dev/null | tr '\n' ' ')"
+    e2e_expect "files and old copies after the removal" "" "$(cd "$system32" && ls norvo.cpl* drivers/norvo.sys* 2>/dev/null)"
     run_installer uninstall.txt "$name-removal-again"
-    e2e_expect "driver key after a removal without the driver" gone \
-      "$(wine reg query "${params%\\*}" >/dev/null 2>&1 && echo present || echo gone)"
+    e2e_expect "driver key without the driver" gone "$(wine reg query "${params%\\*}" >/dev/null 2>&1 && echo present || echo gone)"
     ;;
   unattended)
     # README.TXT's install without the installer: the INF's DefaultInstall from a command line
