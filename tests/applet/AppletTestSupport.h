@@ -38,9 +38,5 @@ bool operator==(const StoredValue& a, const StoredValue& b);
 void InstallThreePorts();
 
 
-// Puts the message boxes shown so far on the record of shown messages (readme/ShownMessages.cpp),
-// for a test that resets the machine for its next case.
-void KeepShownMessages();
-
 // Opens the applet as the Control Panel does on a double-click.
 LONG DoubleClick();

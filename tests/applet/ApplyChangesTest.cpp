@@ -44,9 +44,8 @@ class ApplyChanges : public testing::Test {
     return result;
   }
 
-  // A fresh machine for a test's next case, the messages shown so far kept on record.
+  // A fresh machine for a test's next case.
   void Again() {
-    KeepShownMessages();
     memory::Reset();
     starts = 0;
     SetUp();

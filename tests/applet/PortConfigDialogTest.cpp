@@ -67,7 +67,6 @@ TEST(PortConfigDialog, RefusesToRunWithoutTheDriverAPortOrTheRightToChangeThem) 
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    KeepShownMessages();
     memory::Reset();
     c.layOut();
     memory::ForgetRegistryWrites();

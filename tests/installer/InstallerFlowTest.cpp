@@ -43,9 +43,8 @@ class Installer : public testing::Test {
       if (!page.Ended()) afterwards(page);
     });
   }
-  // A fresh machine for a test's next case, the messages shown so far kept on record.
+  // A fresh machine for a test's next case.
   void Again(bool layOut = true) {
-    KeepShownMessages();
     memory::Reset();
     if (layOut) SetUp();
   }

@@ -16,10 +16,6 @@ void LayOutPackage(const std::string& infName = "norvo.inf", const std::string& 
 std::string DriverImage();  // where the INF puts norvo.sys
 std::string AppletFile();   // where it puts norvo.cpl
 
-// Puts the message boxes shown so far on the record of shown messages (readme/ShownMessages.cpp),
-// for a test that resets the machine for its next case.
-void KeepShownMessages();
-
 // Runs the installer to its end.
 BOOL RunInstaller();
 

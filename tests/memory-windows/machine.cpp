@@ -2,7 +2,17 @@
 #include "internal.h"
 
 namespace memory {
+namespace {
+std::function<void()>& ResetHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+}  // namespace
+
+void OnReset(std::function<void()> hook) { ResetHook() = std::move(hook); }
+
 void Reset() {
+  if (ResetHook()) ResetHook()();
   ResetRegistry();
   ResetSystem();
   ResetResources();

@@ -17,6 +17,9 @@ struct ServiceBehaviour;
 // Back to a fresh machine: empty registry, files and windows, no scripted user, no records.
 // Loaded resource modules stay loaded, with any overridden strings put back.
 void Reset();
+// A hook that Reset runs first, while the machine still holds what the test did (the record of
+// the messages the tests show reads its message boxes there).
+void OnReset(std::function<void()> hook);
 
 // ---- registry ----
 // A key the current user may only read: opening or creating it with write access is refused

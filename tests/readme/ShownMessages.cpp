@@ -1,9 +1,8 @@
 // Linked into the host test programs: when NORVO_SHOWN_MESSAGES names a file, every message box
-// a test left recorded on the in-memory machine is appended to it at the end of the test, and by
-// KeepShownMessages before a test resets the machine for its next case: one a line as caption, a
-// tab and the text, with line breaks, tabs and backslashes escaped. The
-// troubleshooting table's test runs the suites with it to see the texts the programs show
-// (the platform tests' boxes are left out).
+// a test left recorded on the in-memory machine is appended to it when the machine is reset (a
+// test's next case) and at the end of the test: one a line as caption, a tab and the text, with
+// line breaks, tabs and backslashes escaped. The troubleshooting table's test runs the suites
+// with it to see the texts the programs show (the platform tests' boxes are left out).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,24 +23,32 @@ std::string Escape(const std::string& text) {
   }
   return out;
 }
-}  // namespace
 
-void KeepShownMessages() {
+// Appends the boxes of the machine's record not yet on file, unless a platform test shows them:
+// those are made-up boxes that prove the calls; only the programs' count.
+size_t written = 0;
+void Record() {
+  const auto& boxes = memory::MessageBoxes();
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
   const char* path = std::getenv("NORVO_SHOWN_MESSAGES");
-  if (!path || !*path) return;
-  std::ofstream out(path, std::ios::app | std::ios::binary);
-  for (const memory::MessageBoxRecord& box : memory::MessageBoxes())
-    out << Escape(box.caption) << '\t' << Escape(box.text) << '\n';
+  if (path && *path && test && std::string(test->file()).find("tests/platform/") == std::string::npos) {
+    std::ofstream out(path, std::ios::app | std::ios::binary);
+    for (size_t i = written; i < boxes.size(); ++i) out << Escape(boxes[i].caption) << '\t' << Escape(boxes[i].text) << '\n';
+  }
+  written = boxes.size();
 }
 
-namespace {
 class ShownMessages : public testing::EmptyTestEventListener {
-  void OnTestEnd(const testing::TestInfo& test) override {
-    // The platform's own tests show made-up boxes to prove the calls; only the programs' count.
-    if (std::string(test.file()).find("tests/platform/") == std::string::npos) KeepShownMessages();
-  }
+  void OnTestEnd(const testing::TestInfo&) override { Record(); }
 };
 
-const bool registered = (testing::UnitTest::GetInstance()->listeners().Append(new ShownMessages), true);
+const bool registered = [] {
+  testing::UnitTest::GetInstance()->listeners().Append(new ShownMessages);
+  memory::OnReset([] {
+    Record();
+    written = 0;
+  });
+  return true;
+}();
 
 }  // namespace
