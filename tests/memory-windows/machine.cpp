@@ -2,12 +2,10 @@
 #include "internal.h"
 
 namespace memory {
-namespace {
-std::function<void()>& ResetHook() {
-  static std::function<void()> hook;
+static std::function<void()>& ResetHook() {
+  static std::function<void()> hook;  // set while other files' statics are made
   return hook;
 }
-}  // namespace
 
 void OnReset(std::function<void()> hook) { ResetHook() = std::move(hook); }
 

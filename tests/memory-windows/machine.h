@@ -17,8 +17,7 @@ struct ServiceBehaviour;
 // Back to a fresh machine: empty registry, files and windows, no scripted user, no records.
 // Loaded resource modules stay loaded, with any overridden strings put back.
 void Reset();
-// A hook that Reset runs first, while the machine still holds what the test did (the record of
-// the messages the tests show reads its message boxes there).
+// A hook Reset runs first, while the machine still holds what the test did (its message boxes).
 void OnReset(std::function<void()> hook);
 
 // ---- registry ----

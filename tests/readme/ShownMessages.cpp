@@ -42,13 +42,7 @@ class ShownMessages : public testing::EmptyTestEventListener {
   void OnTestEnd(const testing::TestInfo&) override { Record(); }
 };
 
-const bool registered = [] {
-  testing::UnitTest::GetInstance()->listeners().Append(new ShownMessages);
-  memory::OnReset([] {
-    Record();
-    written = 0;
-  });
-  return true;
-}();
+const bool registered = (memory::OnReset([] { Record(), written = 0; }),
+                         testing::UnitTest::GetInstance()->listeners().Append(new ShownMessages), true);
 
 }  // namespace
